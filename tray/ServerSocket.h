@@ -1,0 +1,62 @@
+// The tray client's one connection to the service's server: a connect thread
+// makes it, a reader thread cuts the byte stream into packets and posts each
+// to the main window, and the UI thread sends whole packets.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+
+#include "packet.h"
+#include "sync.h"
+
+class CServerSocket {
+public:
+    CServerSocket();
+    virtual ~CServerSocket();
+    CServerSocket(const CServerSocket&) = delete;
+    CServerSocket& operator=(const CServerSocket&) = delete;
+
+    // Window that receives WM_SOCKET_EVENT; set before connecting.
+    void SetNotifyWindow(HWND window) { notifyWindow = window; }
+
+    bool ConnectToServer(const char* address, int port, int attempts, DWORD timeoutMs,
+                         bool startReader);
+    bool SendPacket(const void* bytes, int count);
+    // Closes the network event and the socket. Called from the UI thread while
+    // the reader runs, it first stops the reader and waits for it.
+    void CloseConnection();
+    // Stops any connect attempt and the reader thread; used at exit.
+    void Shutdown();
+
+    bool IsConnected() const { return connected != 0; }
+
+    // Bounds of a single packet read and of waiting to send.
+    static constexpr DWORD kReceiveTimeoutMs = 10000;
+    static constexpr DWORD kSendTimeoutMs = 10000;
+
+private:
+    static UINT ReaderThread(LPVOID self);
+    void ReaderLoop();
+    bool ReadOnePacket();
+    bool ReceiveExact(uint8_t* buffer, int count);
+    void Post(UINT event, uint8_t* copy);
+    void CloseHandles();
+
+    PacketHeader* header;                        // view of the first 6 bytes of receiveBuffer
+    uint8_t receiveBuffer[kReceiveBufferSize];  // header and body of the packet being read
+    volatile LONG connected = 0;
+    SOCKET socketHandle = INVALID_SOCKET;
+    WSAEVENT networkEvent = WSA_INVALID_EVENT;
+    // Manual-reset; set only to stop the connect attempts and the reader at exit.
+    WSAEVENT stopEvent = WSA_INVALID_EVENT;
+    CCriticalSection sendLock;
+    CCriticalSection handleLock;  // the socket and event handles change on two threads
+    CWinThread* readerThread = nullptr;
+    volatile LONG stopping = 0;
+    bool peerClosed = false;  // FD_CLOSE seen while a packet was being read
+    HWND notifyWindow = nullptr;
+};
+
+// Frees the packet copy that came with a WM_SOCKET_EVENT.
+void FreeSocketEventCopy(LPARAM copy);

@@ -1,0 +1,288 @@
+#include "TrayMainDlg.h"
+
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "app.h"
+#include "bodies.h"
+#include "command_line.h"
+#include "message_box.h"
+#include "tray_messages.h"
+
+namespace {
+const char kServerCaption[] = "서버 메시지";
+const char kNotConnectedText[] = "서버와의 연결이 이루어지지 않았습니다. 잠시 후 다시 이용해 주세요.";
+const char kLinkEndedText[] = "서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요.";
+const char kUnknownCommandText[] = "Corvala 서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요.";
+const char kCloseAskText[] = "쪽지받기 아이콘을 종료하시겠습니까?";
+const char kCloseAskCaption[] = "쪽지받기 종료";
+const char kLoggedOutText[] = "로그아웃 되었습니다.";
+const char kWebcamRequiredText[] =
+    "Corvala은 웹캠이 있어야 이용하실 수 있습니다.\r\n웹캠을 설치하시거나, 연결 상태를 점검하신 후\r\n다시 접속해 주세요.";
+const char kLoggedInElsewhereText[] = "다른 곳에서 로그인하여 접속이 끊어집니다.";
+
+// Number of the place that tried to send, shown before the not-connected text.
+enum NotConnectedPlace { PLACE_LOGIN = 1, PLACE_LOGIN_REFUSED = 2, PLACE_KEEPALIVE = 3, PLACE_LOGOUT = 9 };
+}  // namespace
+
+CCriticalSection& TrayProcessLock() {
+    static CCriticalSection lock;
+    return lock;
+}
+
+BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_TIMER()
+    ON_WM_DESTROY()
+    ON_COMMAND(ID_TRAY_EXIT, &CTrayMainDlg::OnTrayExit)
+    ON_MESSAGE(WM_WINDOWPOSCHANGING, &CTrayMainDlg::OnWindowPosChanging)
+    ON_MESSAGE(WM_TRAY_CLOSE_ASK, &CTrayMainDlg::OnTrayCloseAsk)
+    ON_MESSAGE(WM_TRAY_CLOSE, &CTrayMainDlg::OnTrayClose)
+    ON_MESSAGE(WM_TRAY_WATCH, &CTrayMainDlg::OnTrayWatch)
+    ON_MESSAGE(WM_SOCKET_EVENT, &CTrayMainDlg::OnSocketEvent)
+END_MESSAGE_MAP()
+
+CTrayMainDlg::CTrayMainDlg(const char* line)
+    : CDialog(IDD_TRAY_MAIN), commandLine(line ? line : ::GetCommandLineA()) {}
+
+CTrayMainDlg::~CTrayMainDlg() {
+    connection.Shutdown();
+    if (connectThread) {
+        connectThread->Join(INFINITE);
+        delete connectThread;
+    }
+}
+
+BOOL CTrayMainDlg::OnInitDialog() {
+    appIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME)
+                          : ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    SetIcon(appIcon, TRUE);
+    SetIcon(appIcon, FALSE);
+    MoveWindow(-10, -10, -10, -10);
+    // The tray icon is added here once the notification-area icon exists.
+    SetTimer(HIDE_TIMER, 1);
+    handCursor = ::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
+
+    const TrayArguments args = ParseTrayCommandLine(commandLine);
+    userId = args.userId;
+    password = args.password;
+    ownSex = args.ownSex;
+    sessionId = args.sessionId;
+    serverAddress = args.serverAddress;
+    ReadVersionText(versionText);
+
+    connection.SetNotifyWindow(m_hWnd);
+    connectThread = AfxBeginThread(&CTrayMainDlg::ConnectThread, this);
+    return TRUE;
+}
+
+UINT CTrayMainDlg::ConnectThread(LPVOID p) {
+    auto* self = static_cast<CTrayMainDlg*>(p);
+    if (self->connection.IsConnected()) return 0;
+    if (self->connection.ConnectToServer(self->serverAddress.c_str(), self->serverPort,
+                                         kConnectAttempts, kConnectTimeoutMs, true))
+        ::InterlockedExchange(&self->isConnected, 1);
+    return 0;
+}
+
+// The window must never be seen: every attempt to show it is dropped.
+LRESULT CTrayMainDlg::OnWindowPosChanging(WPARAM, LPARAM l) {
+    reinterpret_cast<WINDOWPOS*>(l)->flags &= ~SWP_SHOWWINDOW;
+    return 0;
+}
+
+BOOL CTrayMainDlg::PreTranslateMessage(MSG* msg) {
+    // Enter never ends the dialog.
+    return msg->message == WM_KEYDOWN && (::GetKeyState(VK_RETURN) & 0x8000) != 0;
+}
+
+void CTrayMainDlg::OnOK() { EndSession(); }
+
+void CTrayMainDlg::EndSession() {
+    ending = true;
+    EndDialog(IDOK);
+}
+
+void CTrayMainDlg::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    if (IsIconic()) {
+        RECT rc;
+        ::GetClientRect(m_hWnd, &rc);
+        const int cx = ::GetSystemMetrics(SM_CXICON), cy = ::GetSystemMetrics(SM_CYICON);
+        ::DrawIcon(dc, (rc.right - rc.left - cx + 1) / 2, (rc.bottom - rc.top - cy + 1) / 2, appIcon);
+    }
+    ::EndPaint(m_hWnd, &ps);
+}
+
+HCURSOR CTrayMainDlg::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(appIcon); }
+
+void CTrayMainDlg::OnTimer(UINT_PTR id) {
+    if (id == HIDE_TIMER) {
+        // One tick is enough: the window can no longer be shown at all.
+        ShowWindow(SW_HIDE);
+        KillTimer(HIDE_TIMER);
+        return;
+    }
+    if (id != KEEPALIVE_TIMER || !isConnected) return;
+    KeepAliveAction action;
+    {
+        CSingleLock lock(TrayProcessLock());
+        action = keepAlive.OnTick();
+    }
+    if (action == KeepAliveAction::SendKeepAlive) SendKeepAlive();
+    else if (action == KeepAliveAction::LinkDead) OnLinkDead();
+}
+
+void CTrayMainDlg::OnTrayExit() { EndSession(); }
+
+LRESULT CTrayMainDlg::OnTrayCloseAsk(WPARAM, LPARAM) {
+    if (ShowMessageBox(nullptr, kCloseAskText, kCloseAskCaption,
+                       MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) == IDOK)
+        EndSession();
+    return 0;
+}
+
+LRESULT CTrayMainDlg::OnTrayClose(WPARAM, LPARAM) {
+    EndSession();
+    return 0;
+}
+
+LRESULT CTrayMainDlg::OnTrayWatch(WPARAM w, LPARAM) {
+    watcherWindow = reinterpret_cast<HWND>(w);
+    return 0;
+}
+
+void CTrayMainDlg::NotifyWatcher() {
+    if (!watcherWindow) return;
+    ::PostMessageA(watcherWindow, WM_TRAY_WATCH, 0, 0);
+    watcherWindow = nullptr;
+}
+
+LRESULT CTrayMainDlg::OnSocketEvent(WPARAM event, LPARAM copy) {
+    // The copy holds the header in host order (the reader converts it in place), then the body.
+    const auto* packet = reinterpret_cast<const uint8_t*>(copy);
+    PacketHeader header{};
+    const uint8_t* body = nullptr;
+    size_t length = 0;
+    if (packet) {
+        std::memcpy(&header, packet, kHeaderSize);
+        body = packet + kHeaderSize;
+        length = header.bodyLength;
+    }
+    switch (event) {
+    case EV_CONNECTED: OnConnected(); break;
+    case EV_LOGIN_ANSWER: OnLoginAnswer(body, length); break;
+    case EV_KEEPALIVE_ANSWER: {
+        CSingleLock lock(TrayProcessLock());
+        keepAlive.OnAnswer();
+        break;
+    }
+    case EV_SESSION_END: OnSessionEnd(body, length); break;
+    case EV_LINK_LOST: if (!ending) OnLinkDead(); break;
+    case EV_UNKNOWN_COMMAND: if (!ending) OnUnknownCommand(); break;
+    default: break;  // notes and chat events: dispatched by the packet handlers
+    }
+    FreeSocketEventCopy(copy);
+    return 0;
+}
+
+void CTrayMainDlg::OnConnected() {
+    SendLogin();
+    loginSent = true;
+}
+
+void CTrayMainDlg::OnLoginAnswer(const uint8_t* body, size_t length) {
+    const std::optional<char> result = ParseLoginAnswer(body, length);
+    if (!result) return;
+    if (*result == 'S') {
+        isLoggedIn = true;
+        SetTimer(KEEPALIVE_TIMER, kKeepAlivePeriodMs);
+        loginMark = 'P';
+    } else if (*result == 'F') {
+        ShowNotConnected(PLACE_LOGIN_REFUSED);
+    }
+}
+
+void CTrayMainDlg::OnSessionEnd(const uint8_t* body, size_t length) {
+    const std::optional<char> reason = ParseSessionEnd(body, length);
+    if (!reason) return;
+    sessionEndReason = *reason;
+    SendMessage(WM_TRAY_CLOSE);
+}
+
+void CTrayMainDlg::OnLinkDead() {
+    ending = true;
+    {
+        CSingleLock lock(TrayProcessLock());
+        keepAlive.keepAliveTick = 0;
+    }
+    KillTimer(KEEPALIVE_TIMER);
+    if (connection.IsConnected()) connection.CloseConnection();
+    ::InterlockedExchange(&isConnected, 0);
+    ShowMessageBox(nullptr, kLinkEndedText, kServerCaption, MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST);
+    NotifyWatcher();
+    EndDialog(IDOK);
+}
+
+void CTrayMainDlg::OnUnknownCommand() {
+    ending = true;
+    ShowMessageBox(nullptr, kUnknownCommandText, kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
+    NotifyWatcher();
+    EndDialog(IDOK);
+}
+
+void CTrayMainDlg::OnDestroy() {
+    ending = true;
+    KillTimer(KEEPALIVE_TIMER);
+    if (isConnected) {
+        SendLogout();
+        const char* text = nullptr;
+        switch (sessionEndReason) {
+        case 'A': text = kLoggedOutText; break;
+        case 'C': text = kWebcamRequiredText; break;
+        case 'O': text = kLoggedInElsewhereText; break;
+        default: break;
+        }
+        if (text) ShowMessageBox(nullptr, text, kServerCaption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+        NotifyWatcher();
+    }
+    connection.Shutdown();
+    if (captureWindow && ::IsWindow(captureWindow)) ::DestroyWindow(captureWindow);
+    captureWindow = nullptr;
+}
+
+void CTrayMainDlg::ShowNotConnected(int place) {
+    const std::string text = std::to_string(place) + kNotConnectedText;
+    ShowMessageBox(nullptr, text.c_str(), kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
+}
+
+bool CTrayMainDlg::SendLogin() {
+    webcamPresent = ProbeWebcam() != 0;
+    if (!connection.IsConnected()) {
+        ShowNotConnected(PLACE_LOGIN);
+        return false;
+    }
+    const PacketBytes p = BuildLoginPacket(userId, password, webcamPresent, sessionId, versionText);
+    return connection.SendPacket(p.data(), static_cast<int>(p.size()));
+}
+
+bool CTrayMainDlg::SendKeepAlive() {
+    if (!connection.IsConnected()) {
+        ShowNotConnected(PLACE_KEEPALIVE);
+        return false;
+    }
+    const PacketBytes p = BuildKeepAlivePacket(static_cast<uint32_t>(std::time(nullptr)));
+    return connection.SendPacket(p.data(), static_cast<int>(p.size()));
+}
+
+bool CTrayMainDlg::SendLogout() {
+    if (!connection.IsConnected()) {
+        ShowNotConnected(PLACE_LOGOUT);
+        return false;
+    }
+    const PacketBytes p = BuildLogoutPacket(userId);
+    return connection.SendPacket(p.data(), static_cast<int>(p.size()));
+}
