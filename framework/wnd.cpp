@@ -13,6 +13,9 @@ const MsgMap* CWnd::GetThisMessageMap() {
 bool CWnd::Dispatch(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
     const bool isCommand = msg == WM_COMMAND;
     const UINT id = isCommand ? LOWORD(w) : 0;
+    // Command entries take menu items, accelerators and button clicks, not
+    // the other notifications a control sends with its id.
+    if (isCommand && HIWORD(w) > 1) return false;
     for (const MsgMap* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr) {
         for (const MsgMapEntry* e = map->entries; e->thunk; ++e) {
             if (e->message != msg) continue;

@@ -1,0 +1,52 @@
+#include "process_launcher.h"
+
+#include <mutex>
+#include <vector>
+
+namespace {
+std::mutex g_mutex;
+ProcessLaunchHandler g_handler;
+
+ProcessLaunchResult StartForReal(const std::string& commandLine) {
+    ProcessLaunchResult result;
+    // CreateProcessA may write into the command line, so it gets a private copy.
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof process);
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+        result.error = ::GetLastError();
+        return result;
+    }
+    result.started = true;
+    if (::WaitForInputIdle(process.hProcess, INFINITE) == 0) {
+        result.inputIdle = true;
+    } else {
+        result.error = ::GetLastError();
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return result;
+}
+}  // namespace
+
+ProcessLaunchResult LaunchProcess(const std::string& commandLine) {
+    ProcessLaunchHandler handler;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        handler = g_handler;
+    }
+    if (handler) return handler(commandLine);
+    return StartForReal(commandLine);
+}
+
+ProcessLaunchHandler SetProcessLaunchHandler(ProcessLaunchHandler handler) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    ProcessLaunchHandler previous = std::move(g_handler);
+    g_handler = std::move(handler);
+    return previous;
+}
