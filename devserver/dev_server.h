@@ -118,6 +118,9 @@ public:
     void After(int64_t delayMs, std::function<void()> task);
     // Adds a line to the log (scripts use it for their own remarks).
     void Log(const std::string& line);
+    // The member list port's population and its pushes (add, update, remove
+    // members, set friends, blocks and buddies).
+    ListProtocol& MemberList() { return list_; }
 
     // --- Observations ------------------------------------------------------
     std::vector<RecordedPacket> Received() const { return record_.Received(); }

@@ -142,15 +142,22 @@ std::string ListFields(bool fromClient, const WirePacket& p) {
             case LIST_MEMBERS:
                 if (n >= 1) return "list=" + Char(b[0]);
                 break;
+            case LIST_RELATION:
+                if (n >= 33) return "action=" + Char(b[0]) + " id=" + Slot(b, 1, 13) + " nick=" + Slot(b, 14, 19);
+                break;
             default:
                 return b.empty() ? "" : Hex(b);
         }
         return "MALFORMED " + Hex(b);
     }
+    if (p.command == LIST_RELATION && n >= 50)
+        return "result=" + Char(b[0]) + " action=" + Char(b[1]) + " id=" + Slot(b, 2, 13) + " nick=" + Slot(b, 15, 19) +
+               " code=" + Slot(b, 34, 16);
     if (p.command == LIST_MEMBERS && p.kind == KIND_SERVER && n >= 141)
         return "op=" + Char(b[0]) + " sex=" + Char(b[1]) + " id=" + Slot(b, 2, 13) + " status=" + Char(b[15]) +
                " nick=" + Slot(b, 16, 19) + " age=" + std::to_string(GetI16BE(&b[40])) + " region=" + Slot(b, 42, 16) +
-               " topic=" + Slot(b, 64, 32);
+               " topic=" + Slot(b, 64, 32) + " friend=" + Char(b[96]) + " blocked=" + Char(b[120]) +
+               " buddy=" + Char(b[140]);
     if ((p.command == LIST_LOGIN || p.command == LIST_MEMBERS) && n >= 1) return "result=" + Char(b[0]);
     return b.empty() ? "" : Hex(b);
 }

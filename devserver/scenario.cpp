@@ -443,6 +443,111 @@ void ParseMember(Cursor& c, MemberProfile* out) {
     }
 }
 
+// Member list population statements (port 5200):
+//   list add ID [chatting|waiting] [album=N] [stamp=TEXT] [member fields]
+//   list update ID [chatting|waiting] [album=N] [stamp=TEXT]
+//   list chatting ID | list waiting ID | list remove ID | list clear
+//   list friend|block|buddy VIEWER ID on|off
+//   list fill N [sex=F|M] [prefix=TEXT] [chatting=EVERY]
+std::function<void(DevServer&)> ParseList(Cursor& c) {
+    const std::string verb = Expect(c, "a list statement (add, update, chatting, waiting, remove, clear, "
+                                       "friend, block, buddy, fill)");
+    if (verb == "clear") {
+        return [](DevServer& s) {
+            for (const std::string& id : s.MemberList().Population().Ids()) s.MemberList().RemoveMember(id);
+        };
+    }
+    if (verb == "fill") {
+        const long long count = Number(Expect(c, "a member count"), 1, 100000, "count");
+        char sex = 0;
+        std::string prefix = "m";
+        long long chattingEvery = 0;
+        while (!c.AtEnd()) {
+            const std::string kv = c.Next().text;
+            const size_t eq = kv.find('=');
+            const std::string key = kv.substr(0, eq), value = eq == std::string::npos ? "" : kv.substr(eq + 1);
+            if (key == "sex" && (value == "F" || value == "M")) sex = value[0];
+            else if (key == "prefix" && !value.empty() && value.size() <= 6) prefix = value;
+            else if (key == "chatting") chattingEvery = Number(value, 1, 100000, "chatting");
+            else Fail("list fill takes sex=F|M, prefix=TEXT (at most 6 characters) and chatting=EVERY");
+        }
+        return [count, sex, prefix, chattingEvery](DevServer& s) {
+            for (long long i = 1; i <= count; ++i) {
+                const std::string id = prefix + std::to_string(i);
+                MemberProfile p = s.GetMember(id);
+                if (sex) p.sex = sex;
+                s.SetMember(p);
+                ListedMember m;
+                m.id = id;
+                m.chatting = chattingEvery > 0 && i % chattingEvery == 0;
+                m.albumCount = static_cast<int16_t>(i % 40);
+                s.MemberList().PutMember(m);
+            }
+        };
+    }
+    if (verb == "friend" || verb == "block" || verb == "buddy") {
+        const std::string viewer = Expect(c, "the viewer's id");
+        const std::string id = Expect(c, "the member's id");
+        const std::string onOff = Expect(c, "on or off");
+        if (onOff != "on" && onOff != "off") Fail("expected on or off");
+        const bool on = onOff == "on";
+        return [verb, viewer, id, on](DevServer& s) {
+            MemberRelation r = s.MemberList().Population().RelationOf(viewer, id);
+            (verb == "friend" ? r.friendOf : verb == "block" ? r.blocked : r.buddy) = on;
+            s.MemberList().SetRelation(viewer, id, r);
+        };
+    }
+    const std::string id = Expect(c, "a member id");
+    if (id.empty() || id.size() > 12) Fail("a member id has 1 to 12 characters");
+    if (verb == "remove") return [id](DevServer& s) { s.MemberList().RemoveMember(id); };
+    if (verb == "chatting" || verb == "waiting") {
+        const bool chatting = verb == "chatting";
+        return [id, chatting](DevServer& s) {
+            s.MemberList().UpdateMember(id, [chatting](ListedMember& m) { m.chatting = chatting; });
+        };
+    }
+    if (verb != "add" && verb != "update") Fail("unknown list statement '" + verb + "'");
+
+    std::optional<bool> chatting;
+    std::optional<int16_t> album;
+    std::optional<std::string> stamp;
+    std::vector<Token> memberTokens{Token{id, false}};
+    while (!c.AtEnd()) {
+        const Token t = c.Next();
+        if (t.text == "chatting" || t.text == "waiting") chatting = t.text == "chatting";
+        else if (t.text.rfind("album=", 0) == 0) album = static_cast<int16_t>(Number(t.text.substr(6), -1, 32767, "album"));
+        else if (t.text.rfind("stamp=", 0) == 0) {
+            if (t.text.size() - 6 > 20) Fail("a stamp has at most 20 characters");
+            stamp = t.text.substr(6);
+        } else if (verb == "add") memberTokens.push_back(t);
+        else Fail("list update takes chatting, waiting, album=N and stamp=TEXT");
+    }
+    std::optional<MemberProfile> profile;
+    if (memberTokens.size() > 1) {
+        MemberProfile p;
+        Cursor fields(memberTokens);
+        ParseMember(fields, &p);
+        profile = p;
+    }
+    const bool add = verb == "add";
+    return [id, add, chatting, album, stamp, profile](DevServer& s) {
+        if (profile) s.SetMember(*profile);
+        auto apply = [&](ListedMember& m) {
+            if (chatting) m.chatting = *chatting;
+            if (album) m.albumCount = *album;
+            if (stamp) m.stamp = *stamp;
+        };
+        if (!add) {
+            s.MemberList().UpdateMember(id, apply);
+            return;
+        }
+        ListedMember m = s.MemberList().Population().Find(id).value_or(ListedMember{});
+        m.id = id;
+        apply(m);
+        s.MemberList().PutMember(m);
+    };
+}
+
 // Trigger statements: [once] after-connect|after-login|after-packet ... DELAY ACTION
 Scenario::Step ParseTrigger(Cursor& c, const std::string& verb, bool once) {
     ServerEvent::Type type = ServerEvent::Type::Connected;
@@ -511,6 +616,8 @@ Scenario::Step ParseStatement(Cursor& c) {
         MemberProfile p;
         ParseMember(c, &p);
         step.apply = [p](DevServer& s) { s.SetMember(p); };
+    } else if (verb == "list") {
+        step.apply = ParseList(c);
     } else if (verb == "chat-server") {
         const std::string address = Expect(c, "an address");
         if (address.size() > 15) Fail("the chat server address has at most 15 characters");
@@ -632,6 +739,10 @@ const char* Scenario::HelpText() {
     return "settings:  login S|F|E|none | keepalive answer|silent | on CMD answer normal|none|R [CODE]\n"
            "           member ID [nick= sex= age= job= region= topic= taste= pop= points= webcam=]\n"
            "           chat-server ADDRESS\n"
+           "list:      list add ID [chatting|waiting] [album=N] [stamp=TEXT] [member fields]\n"
+           "           list update ID [chatting|waiting] [album=N] [stamp=TEXT] | list chatting|waiting|remove ID\n"
+           "           list friend|block|buddy VIEWER ID on|off | list fill N [sex=F|M] [prefix=P] [chatting=EVERY]\n"
+           "           list clear"
            "triggers:  [once] after-connect DELAY ACTION | after-login [ID] DELAY ACTION\n"
            "           [once] after-packet CMD [ID] DELAY ACTION\n"
            "sequence:  wait DURATION | wait-login ID [TIMEOUT] | quit\n"

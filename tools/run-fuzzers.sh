@@ -5,7 +5,7 @@
 #   FUZZ_SECONDS    seconds per target (default 20)
 #   FUZZ_BUILD_DIR  build directory (default <repo>/build/fuzz)
 #   FUZZ_SOURCE_DIR CMake source directory (default <repo>)
-#   FUZZ_TARGETS    targets to run (default: all three)
+#   FUZZ_TARGETS    targets to run (default: all of them)
 #
 # New inputs found go to <build>/corpus-work/<target>; the seed corpus in the
 # repository is only read. Crashes are written to <build>/artifacts/<target>/.
@@ -16,7 +16,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 seconds=${FUZZ_SECONDS:-20}
 build=${FUZZ_BUILD_DIR:-$repo/build/fuzz}
 source_dir=${FUZZ_SOURCE_DIR:-$repo}
-targets=${FUZZ_TARGETS:-"fuzz_bodies fuzz_records fuzz_command_line"}
+targets=${FUZZ_TARGETS:-"fuzz_bodies fuzz_records fuzz_command_line fuzz_member_record"}
 
 if ! command -v clang++ >/dev/null 2>&1; then
     echo "run-fuzzers: clang++ not found (apt-get install clang libclang-rt-14-dev)" >&2

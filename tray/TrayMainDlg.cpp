@@ -1,18 +1,22 @@
 #include "TrayMainDlg.h"
 
-#include <cstring>
-#include <ctime>
 #include <string>
 
+#include "NotConnectedPlace.h"
 #include "app.h"
-#include "bodies.h"
 #include "command_line.h"
+#include "login_form.h"
 #include "message_box.h"
+#include "popups/GroupChatDlg.h"
+#include "popups/IncomingChatDlg.h"
+#include "popups/NoteToAllDlg.h"
+#include "popups/OutgoingChatDlg.h"
+#include "popups/SendNoteDlg.h"
 #include "tray_messages.h"
 
 namespace {
 const char kServerCaption[] = "서버 메시지";
-const char kNotConnectedText[] = "서버와의 연결이 이루어지지 않았습니다. 잠시 후 다시 이용해 주세요.";
+const char kTrayTooltip[] = "Corvala";
 const char kLinkEndedText[] = "서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요.";
 const char kUnknownCommandText[] = "Corvala 서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요.";
 const char kCloseAskText[] = "쪽지받기 아이콘을 종료하시겠습니까?";
@@ -21,9 +25,6 @@ const char kLoggedOutText[] = "로그아웃 되었습니다.";
 const char kWebcamRequiredText[] =
     "Corvala은 웹캠이 있어야 이용하실 수 있습니다.\r\n웹캠을 설치하시거나, 연결 상태를 점검하신 후\r\n다시 접속해 주세요.";
 const char kLoggedInElsewhereText[] = "다른 곳에서 로그인하여 접속이 끊어집니다.";
-
-// Number of the place that tried to send, shown before the not-connected text.
-enum NotConnectedPlace { PLACE_LOGIN = 1, PLACE_LOGIN_REFUSED = 2, PLACE_KEEPALIVE = 3, PLACE_LOGOUT = 9 };
 }  // namespace
 
 CCriticalSection& TrayProcessLock() {
@@ -36,23 +37,33 @@ BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
     ON_WM_QUERYDRAGICON()
     ON_WM_TIMER()
     ON_WM_DESTROY()
+    ON_WM_COPYDATA()
     ON_COMMAND(ID_TRAY_EXIT, &CTrayMainDlg::OnTrayExit)
+    ON_COMMAND(ID_TRAY_SITE, &CTrayMainDlg::OnTraySite)
     ON_MESSAGE(WM_WINDOWPOSCHANGING, &CTrayMainDlg::OnWindowPosChanging)
+    ON_MESSAGE(WM_TRAY_ICON_NOTIFY, &CTrayMainDlg::OnTrayIconNotify)
+    ON_MESSAGE(WM_POPUP_CLOSED, &CTrayMainDlg::OnPopupClosed)
+    ON_MESSAGE(WM_TRAY_NOTE_ALL, &CTrayMainDlg::OnTrayNoteAll)
+    ON_MESSAGE(WM_TRAY_CHAT_ALL, &CTrayMainDlg::OnTrayChatAll)
     ON_MESSAGE(WM_TRAY_CLOSE_ASK, &CTrayMainDlg::OnTrayCloseAsk)
     ON_MESSAGE(WM_TRAY_CLOSE, &CTrayMainDlg::OnTrayClose)
     ON_MESSAGE(WM_TRAY_WATCH, &CTrayMainDlg::OnTrayWatch)
     ON_MESSAGE(WM_SOCKET_EVENT, &CTrayMainDlg::OnSocketEvent)
+    ON_MESSAGE(WM_RELEASE_POPUPS, &CTrayMainDlg::OnReleasePopups)
 END_MESSAGE_MAP()
 
 CTrayMainDlg::CTrayMainDlg(const char* line)
     : CDialog(IDD_TRAY_MAIN), commandLine(line ? line : ::GetCommandLineA()) {}
 
 CTrayMainDlg::~CTrayMainDlg() {
+    trayIcon.RemoveIcon();
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
     connection.Shutdown();
     if (connectThread) {
         connectThread->Join(INFINITE);
         delete connectThread;
     }
+    OnReleasePopups(0, 0);
 }
 
 BOOL CTrayMainDlg::OnInitDialog() {
@@ -61,7 +72,8 @@ BOOL CTrayMainDlg::OnInitDialog() {
     SetIcon(appIcon, TRUE);
     SetIcon(appIcon, FALSE);
     MoveWindow(-10, -10, -10, -10);
-    // The tray icon is added here once the notification-area icon exists.
+    trayIcon.Create(this, WM_TRAY_ICON_NOTIFY, kTrayTooltip, nullptr, kTrayIconId);
+    trayIcon.SetIcon(IDI_TRAY_ICON);
     SetTimer(HIDE_TIMER, 1);
     handCursor = ::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
 
@@ -72,6 +84,9 @@ BOOL CTrayMainDlg::OnInitDialog() {
     sessionId = args.sessionId;
     serverAddress = args.serverAddress;
     ReadVersionText(versionText);
+    char host[256];
+    AfxLoadString(IDS_WEB_HOST, host, sizeof host);
+    webHost = host;
 
     connection.SetNotifyWindow(m_hWnd);
     connectThread = AfxBeginThread(&CTrayMainDlg::ConnectThread, this);
@@ -138,6 +153,12 @@ void CTrayMainDlg::OnTimer(UINT_PTR id) {
 
 void CTrayMainDlg::OnTrayExit() { EndSession(); }
 
+// A double click on the icon means nothing; the rest is the icon's business.
+LRESULT CTrayMainDlg::OnTrayIconNotify(WPARAM w, LPARAM l) {
+    if (l == WM_LBUTTONDBLCLK) return 0;
+    return trayIcon.OnTrayNotification(w, l);
+}
+
 LRESULT CTrayMainDlg::OnTrayCloseAsk(WPARAM, LPARAM) {
     if (ShowMessageBox(nullptr, kCloseAskText, kCloseAskCaption,
                        MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) == IDOK)
@@ -159,34 +180,6 @@ void CTrayMainDlg::NotifyWatcher() {
     if (!watcherWindow) return;
     ::PostMessageA(watcherWindow, WM_TRAY_WATCH, 0, 0);
     watcherWindow = nullptr;
-}
-
-LRESULT CTrayMainDlg::OnSocketEvent(WPARAM event, LPARAM copy) {
-    // The copy holds the header in host order (the reader converts it in place), then the body.
-    const auto* packet = reinterpret_cast<const uint8_t*>(copy);
-    PacketHeader header{};
-    const uint8_t* body = nullptr;
-    size_t length = 0;
-    if (packet) {
-        std::memcpy(&header, packet, kHeaderSize);
-        body = packet + kHeaderSize;
-        length = header.bodyLength;
-    }
-    switch (event) {
-    case EV_CONNECTED: OnConnected(); break;
-    case EV_LOGIN_ANSWER: OnLoginAnswer(body, length); break;
-    case EV_KEEPALIVE_ANSWER: {
-        CSingleLock lock(TrayProcessLock());
-        keepAlive.OnAnswer();
-        break;
-    }
-    case EV_SESSION_END: OnSessionEnd(body, length); break;
-    case EV_LINK_LOST: if (!ending) OnLinkDead(); break;
-    case EV_UNKNOWN_COMMAND: if (!ending) OnUnknownCommand(); break;
-    default: break;  // notes and chat events: dispatched by the packet handlers
-    }
-    FreeSocketEventCopy(copy);
-    return 0;
 }
 
 void CTrayMainDlg::OnConnected() {
@@ -237,6 +230,8 @@ void CTrayMainDlg::OnUnknownCommand() {
 void CTrayMainDlg::OnDestroy() {
     ending = true;
     KillTimer(KEEPALIVE_TIMER);
+    if (isConnected) RefusePendingRequests();
+    DestroyAllPopups();
     if (isConnected) {
         SendLogout();
         const char* text = nullptr;
@@ -244,6 +239,9 @@ void CTrayMainDlg::OnDestroy() {
         case 'A': text = kLoggedOutText; break;
         case 'C': text = kWebcamRequiredText; break;
         case 'O': text = kLoggedInElsewhereText; break;
+        case 'V':
+            OpenBrowserPage(InstallPageUrl(webHost), std::string(), kInstallPageWidth, kInstallPageHeight);
+            break;
         default: break;
         }
         if (text) ShowMessageBox(nullptr, text, kServerCaption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
@@ -254,35 +252,62 @@ void CTrayMainDlg::OnDestroy() {
     captureWindow = nullptr;
 }
 
-void CTrayMainDlg::ShowNotConnected(int place) {
-    const std::string text = std::to_string(place) + kNotConnectedText;
-    ShowMessageBox(nullptr, text.c_str(), kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
+// The session ends: every incoming request still open is refused.
+void CTrayMainDlg::RefusePendingRequests() {
+    CSingleLock lock(TrayProcessLock());
+    std::vector<PopupEntry> entries;
+    entries.swap(popups.incomingRequests);
+    for (PopupEntry& e : entries) {
+        if (e.done || !e.popup) continue;
+        auto* popup = static_cast<CIncomingChatDlg*>(e.popup);
+        AnswerChatRequest('R', popup->Nickname(), popup->MemberId(), 'N');
+        DestroyPopupWindow(popup);
+        e.popup = nullptr;
+        e.done = true;
+    }
 }
 
-bool CTrayMainDlg::SendLogin() {
-    webcamPresent = ProbeWebcam() != 0;
+// The exit takes the open popups along. Own requests still waiting are
+// withdrawn by their popups while the link is up; without a link there is
+// nobody to tell, so they leave quietly.
+void CTrayMainDlg::DestroyAllPopups() {
+    CSingleLock lock(TrayProcessLock());
     if (!connection.IsConnected()) {
-        ShowNotConnected(PLACE_LOGIN);
-        return false;
+        if (popups.outgoingChat) popups.outgoingChat->MarkAnswered();
+        if (popups.groupChat) popups.groupChat->MarkAnswered();
     }
-    const PacketBytes p = BuildLoginPacket(userId, password, webcamPresent, sessionId, versionText);
-    return connection.SendPacket(p.data(), static_cast<int>(p.size()));
+    DestroySlot(popups.sendNote);
+    DestroySlot(popups.outgoingChat);
+    DestroySlot(popups.groupChat);
+    DestroySlot(popups.noteToAll);
+    for (auto* list : {&popups.incomingRequests, &popups.pointsShort, &popups.notices}) {
+        std::vector<PopupEntry> entries;
+        entries.swap(*list);
+        for (PopupEntry& e : entries) {
+            if (e.popup) DestroyPopupWindow(e.popup);
+            if (e.second) DestroyPopupWindow(e.second);
+        }
+    }
+    const std::vector<CTrayPopup*> notes = readNotes;
+    for (CTrayPopup* note : notes) DestroyPopupWindow(note);
 }
 
-bool CTrayMainDlg::SendKeepAlive() {
-    if (!connection.IsConnected()) {
-        ShowNotConnected(PLACE_KEEPALIVE);
-        return false;
+void CTrayMainDlg::RetirePopup(CTrayPopup* popup) {
+    CSingleLock lock(TrayProcessLock());
+    popups.Forget(popup);
+    for (auto it = readNotes.begin(); it != readNotes.end(); ++it) {
+        if (*it == popup) {
+            readNotes.erase(it);
+            break;
+        }
     }
-    const PacketBytes p = BuildKeepAlivePacket(static_cast<uint32_t>(std::time(nullptr)));
-    return connection.SendPacket(p.data(), static_cast<int>(p.size()));
+    retiredPopups.push_back(popup);
+    if (m_hWnd) PostMessage(WM_RELEASE_POPUPS);
 }
 
-bool CTrayMainDlg::SendLogout() {
-    if (!connection.IsConnected()) {
-        ShowNotConnected(PLACE_LOGOUT);
-        return false;
-    }
-    const PacketBytes p = BuildLogoutPacket(userId);
-    return connection.SendPacket(p.data(), static_cast<int>(p.size()));
+LRESULT CTrayMainDlg::OnReleasePopups(WPARAM, LPARAM) {
+    std::vector<CTrayPopup*> released;
+    released.swap(retiredPopups);
+    for (CTrayPopup* popup : released) delete popup;
+    return 0;
 }

@@ -4,15 +4,23 @@
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
+#include <oaidl.h>
 
 #include <string>
+#include <vector>
 
+#include "PopupRegistry.h"
 #include "ServerSocket.h"
+#include "SystemTray.h"
+#include "bodies.h"
 #include "dialog.h"
 #include "keepalive.h"
 #include "records.h"
 #include "res/resource.h"
 #include "sync.h"
+
+// The member id that stands for all male members in notes and chat requests.
+constexpr char kEveryoneId[] = "ALL";
 
 class CTrayMainDlg : public CDialog {
 public:
@@ -24,18 +32,52 @@ public:
     bool SendLogin();
     bool SendKeepAlive();
     bool SendLogout();
+    bool SendChatRequest(const std::string& targetId);
+    bool AnswerChatRequest(char code, const std::string& nickname, const std::string& askerId, char flag);
+    bool SendChatControl(const std::string& memberId, char code);
+    void StageNoteText(const std::string& text) { noteText = text; }
+    bool SendNote(const std::string& recipientId);
+    // The chat check (2011) after the webcam rule; the request itself follows
+    // the server's consent.
+    bool InviteToChat(const std::string& targetId);
+    void SetChatTargetId(const std::string& id) { pendingTargetId = id; }
+    // A woman needs a webcam to ask for chats.
+    bool CheckWebcamRule() const { return webcamPresent || ownSex != 'F'; }
+
+    // Text helpers for the popups: ANSI (the system's code page) <-> UTF-8.
+    static std::string ToUtf8(const std::string& ansi);
+    // At most 2048 UTF-16 units are converted and the result is cut to 2048 bytes.
+    static std::string FromUtf8(const char* utf8, size_t length);
+    static std::string FromUtf8(const std::string& utf8) { return FromUtf8(utf8.data(), utf8.size()); }
+    static void TasteName(int code, std::string& text);
+
+    // The chat program.
+    bool KillChatProgram();
+    void LaunchChatProgram(const ChatDecision& decision);
+
+    // Browser pages on the service's web host.
+    bool OpenBrowserPage(const std::string& url, const std::string& postText, int width, int height);
+    void OpenProfilePage(const std::string& memberId);
+    void OpenHomePage();
+    HRESULT BuildLoginPost(VARIANT* out) const;
 
     // Support services.
     int ProbeWebcam();
     static void ReadVersionText(std::string& text, const char* fileName = "Notewell.EXE");
     // Shows "<n>서버와의 연결이 이루어지지 않았습니다. ..." for the sending place n.
     static void ShowNotConnected(int place);
+    static void ShowChatNeedsWebcam();
+
+    // A popup whose window is gone; released once its handlers have returned.
+    void RetirePopup(CTrayPopup* popup);
 
     // State, readable by the popups and by tests.
     std::string userId, password, sessionId, serverAddress, versionText;
+    std::string webHost;  // the service's web host (string resource IDS_WEB_HOST)
     char ownSex = 0;
     int serverPort = 5210;
     CServerSocket connection;
+    CSystemTray trayIcon;
     volatile LONG isConnected = 0;
     bool loginSent = false;
     bool isLoggedIn = false;
@@ -50,10 +92,25 @@ public:
     HICON appIcon = nullptr;
     HCURSOR handCursor = nullptr;
 
+    // Popups, under TrayProcessLock().
+    PopupRegistry popups;
+    std::vector<CTrayPopup*> readNotes;  // only so that the exit can take them along
+    bool chatRequestExpired = false;
+    bool groupRequestEnded = false;
+    bool chatRequestWithdrawn = false;
+    int openNoteCount = 0;
+    int openNoticeCount = 0;
+    POINT notePopupOrigin{340, 0};
+    POINT chatPopupOrigin{0, 0};
+    POINT noticePopupOrigin{0, 0};
+    int conversationSeq = 0;
+
     static constexpr UINT_PTR HIDE_TIMER = 1;
     static constexpr UINT_PTR KEEPALIVE_TIMER = 2;
     static constexpr UINT kConnectAttempts = 3;
     static constexpr DWORD kConnectTimeoutMs = 3000;
+    // Posted to itself: release the popups retired since.
+    static constexpr UINT WM_RELEASE_POPUPS = WM_APP + 4;
 
 protected:
     BOOL OnInitDialog() override;
@@ -66,13 +123,15 @@ protected:
     void OnTimer(UINT_PTR id);
     void OnDestroy();
     void OnTrayExit();
+    void OnTraySite() { OpenHomePage(); }
     LRESULT OnWindowPosChanging(WPARAM, LPARAM);
+    LRESULT OnTrayIconNotify(WPARAM, LPARAM);
     LRESULT OnTrayCloseAsk(WPARAM, LPARAM);
     LRESULT OnTrayClose(WPARAM, LPARAM);
     LRESULT OnTrayWatch(WPARAM, LPARAM);
-    LRESULT OnSocketEvent(WPARAM, LPARAM);
+    LRESULT OnReleasePopups(WPARAM, LPARAM);
 
-    // Socket events of the link itself; the rest go to the dispatch.
+    // Link events (TrayMainDlg.cpp).
     void OnConnected();
     void OnLoginAnswer(const uint8_t* body, size_t length);
     void OnSessionEnd(const uint8_t* body, size_t length);
@@ -80,18 +139,60 @@ protected:
     void OnUnknownCommand();
     void NotifyWatcher();
     void EndSession();
+    void RefusePendingRequests();
+    void DestroyAllPopups();
+
+    // Server packets (ServerDispatch.cpp).
+    LRESULT OnSocketEvent(WPARAM, LPARAM);
+    void OnNote(const PacketHeader& header, const uint8_t* body, size_t length);
+    void OnChatRequestEvent(const PacketHeader& header, const uint8_t* body, size_t length);
+    void OnRequestAnswer(const RequestAnswer& answer);
+    void OnIncomingRequest(const IncomingChatRecord& record);
+    void OnAnswerResult(const uint8_t* body, size_t length);
+    void OnChatDecision(const PacketHeader& header, const uint8_t* body, size_t length);
+    void OnChatCheckAnswer(const uint8_t* body, size_t length);
+    void CloseOwnWaitingRequests(bool settledByServer);
+    // Drops the first incoming entry for the member, closing its popup when still open.
+    void RemoveIncomingRequest(const std::string& memberId);
+    void OpenChatNotice(const std::string& text);
+    void ShowResultText(const std::string& resultCode);
+
+    // Local requests (LocalRequests.cpp).
+    BOOL OnCopyData(HWND sender, COPYDATASTRUCT* data);
+    void OnSendNoteRequest(const NoteTargetInfo& target);
+    void OnChatTargetRequest(const ChatTargetInfo& target);
+    LRESULT OnTrayNoteAll(WPARAM, LPARAM);
+    LRESULT OnTrayChatAll(WPARAM, LPARAM);
+    LRESULT OnPopupClosed(WPARAM key, LPARAM kind);
+    // Creates and shows a popup from a template; on failure the object is released.
+    bool OpenPopup(CTrayPopup* popup, UINT templateId);
+    // Takes a popup out of its slot and destroys its window.
+    template <typename Popup>
+    void DestroySlot(Popup*& slot);
+    void DestroyPopupWindow(CTrayPopup* popup);
+    void FocusPopup(CTrayPopup* popup);
 
     DECLARE_MESSAGE_MAP()
 
 private:
     static UINT ConnectThread(LPVOID self);
-    bool SendBytes(const std::string& what, const void* bytes, size_t count);
+    bool SendPacketBytes(const PacketBytes& packet);
 
     std::string commandLine;
     CWinThread* connectThread = nullptr;
     HWND captureWindow = nullptr;
+    std::vector<CTrayPopup*> retiredPopups;
     bool ending = false;  // the dialog is on its way out; late link events change nothing
 };
+
+// The slot is emptied before the window goes, so that whatever the popup does
+// while it is destroyed finds no popup there.
+template <typename Popup>
+void CTrayMainDlg::DestroySlot(Popup*& slot) {
+    Popup* popup = slot;
+    slot = nullptr;
+    DestroyPopupWindow(popup);
+}
 
 // The process-wide lock of the tray client (owned by the application object):
 // guards the popup registry, the open-popup counters, timeAcked and the request flags.

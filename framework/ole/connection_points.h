@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <ocidl.h>
+#include <olectl.h>
 
 #include <vector>
 
@@ -24,6 +25,7 @@ public:
     STDMETHODIMP EnumConnections(IEnumConnections** connections) override;
 
     const IID& Iid() const { return m_iid; }
+    void SetIid(REFIID iid) { m_iid = iid; }
     // The sinks as advised (each holds the interface of this point, or IDispatch).
     std::vector<IUnknown*> Sinks() const;
     void ReleaseAll();

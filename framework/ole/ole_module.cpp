@@ -1,5 +1,6 @@
 #include "ole_module.h"
 
+#include "ole_control.h"
 #include "ole_factory.h"
 
 namespace {
@@ -18,6 +19,7 @@ BOOL OleModuleAttach(HINSTANCE module) {
 
 void OleModuleDetach() {
     if (CWinApp* app = AfxGetApp()) app->ExitInstance();
+    OleControlUnregisterWindowClasses();
 }
 
 HINSTANCE OleModuleInstance() { return g_module ? g_module : ::GetModuleHandleA(nullptr); }

@@ -1,0 +1,11 @@
+#include "shell_control.h"
+
+OleControlClassInfo ShellControlClassInfo(const ControlModuleIdentity& identity) {
+    return OleControlClassInfo{&identity.controlClsid, &identity.typeLib, kShellTypeLibMajor, kShellTypeLibMinor,
+                               kShellMiscStatus, &identity.pageClsid, 1};
+}
+
+COleControlFactory::Registration ShellControlRegistration(const ControlModuleIdentity& identity) {
+    return COleControlFactory::Registration{IDS_CONTROL_TYPE_NAME, IDB_TOOLBOX, kShellMiscStatus, &identity.typeLib,
+                                            kShellTypeLibMajor, kShellTypeLibMinor, kShellThreadingModel, false};
+}

@@ -1,0 +1,37 @@
+#include "gdi.h"
+
+#include "app.h"
+
+BOOL CGdiObject::DeleteObject() {
+    if (!m_hObject) return FALSE;
+    const BOOL ok = ::DeleteObject(m_hObject);
+    m_hObject = nullptr;
+    return ok;
+}
+
+BOOL CGdiObject::Attach(HGDIOBJ object) {
+    DeleteObject();
+    m_hObject = object;
+    return object != nullptr;
+}
+
+BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
+                       BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                       BYTE quality, BYTE pitchAndFamily, const char* faceName) {
+    return Attach(::CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut,
+                                charSet, outPrecision, clipPrecision, quality, pitchAndFamily, faceName));
+}
+
+BOOL CFont::CreateFontIndirect(const LOGFONTA& font) { return Attach(::CreateFontIndirectA(&font)); }
+
+BOOL CBrush::CreateSolidBrush(COLORREF colour) { return Attach(::CreateSolidBrush(colour)); }
+
+BOOL CBitmap::LoadBitmap(UINT resourceId) {
+    return Attach(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(resourceId)));
+}
+
+SIZE CBitmap::GetSize() const {
+    BITMAP info{};
+    if (!m_hObject || !::GetObjectA(m_hObject, sizeof info, &info)) return SIZE{0, 0};
+    return SIZE{info.bmWidth, info.bmHeight};
+}

@@ -1,0 +1,44 @@
+// Owners of GDI objects: fonts, brushes and bitmaps are deleted with their owner.
+#pragma once
+#include <windows.h>
+
+class CGdiObject {
+public:
+    CGdiObject() = default;
+    virtual ~CGdiObject() { DeleteObject(); }
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+
+    HGDIOBJ m_hObject = nullptr;
+    HGDIOBJ GetSafeHandle() const { return m_hObject; }
+    BOOL DeleteObject();
+
+protected:
+    // Takes ownership; a previous object is deleted first.
+    BOOL Attach(HGDIOBJ object);
+};
+
+class CFont : public CGdiObject {
+public:
+    // CreateFontA with the same parameters; false (and no font) when GDI refuses.
+    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
+                    BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                    BYTE quality, BYTE pitchAndFamily, const char* faceName);
+    BOOL CreateFontIndirect(const LOGFONTA& font);
+    operator HFONT() const { return static_cast<HFONT>(m_hObject); }
+};
+
+class CBrush : public CGdiObject {
+public:
+    BOOL CreateSolidBrush(COLORREF colour);
+    operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
+};
+
+class CBitmap : public CGdiObject {
+public:
+    // From the resource module (AfxGetResourceHandle).
+    BOOL LoadBitmap(UINT resourceId);
+    // Width and height in pixels; (0, 0) without a bitmap.
+    SIZE GetSize() const;
+    operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
+};

@@ -1,0 +1,404 @@
+// What the main window does with each server packet: popups opened and
+// closed, answers sent back, texts shown, and bodies too short to read dropped.
+#include <cstring>
+
+#include "bodies.h"
+#include "hub_fixture.h"
+#include "member_profiles.h"
+#include "popups/ChatNoticeDlg.h"
+#include "popups/GroupChatDlg.h"
+#include "popups/IncomingChatDlg.h"
+#include "popups/OutgoingChatDlg.h"
+#include "popups/PointsShortDlg.h"
+#include "popups/ReadNoteDlg.h"
+#include "result_text.h"
+
+namespace hub {
+namespace {
+
+const std::string kNotConnected = "서버와의 연결이 이루어지지 않았습니다. 잠시 후 다시 이용해 주세요.";
+const char kRefusedText[] = "상대방이 1:1 채팅 신청을 거절하셨습니다.";
+const char kCancelledText[] = "1:1 채팅 신청이 취소되었습니다.";
+const char kCannotRequestText[] = "대화신청을 할 수 없습니다. 잠시 후 다시 이용해 주세요.";
+
+class DispatchTest : public HubTest {
+protected:
+    // The own 1:1 request to a member, as far as its waiting popup.
+    HWND OpenOutgoing(const std::string& id, char sex) {
+        dlg->webcamPresent = true;  // the own member is a woman
+        ChatTargetFields f;
+        f.memberId = id;
+        f.nickname = id;
+        f.sex = std::string(1, sex);
+        f.age = 30;
+        const ChatTargetInfo record = MakeChatTargetInfo(f);
+        COPYDATASTRUCT cds{COPYDATA_CHAT_REQUEST, sizeof record, const_cast<ChatTargetInfo*>(&record)};
+        ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+        Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('S', id, ""));
+        return dlg->popups.outgoingChat ? dlg->popups.outgoingChat->GetSafeHwnd() : nullptr;
+    }
+    HWND OpenIncoming(const MemberProfile& asker) {
+        Feed(CMD_CHAT_REQUEST, KIND_SERVER, IncomingRequestBody(asker));
+        const auto& list = dlg->popups.incomingRequests;
+        return list.empty() || !list.back().popup ? nullptr : list.back().popup->GetSafeHwnd();
+    }
+    size_t Withdrawals() const {
+        size_t n = 0;
+        for (const RecordedPacket& p : Sent(CMD_CHAT_CONTROL)) n += ParseControl(p).code == 'C';
+        return n;
+    }
+};
+
+TEST_F(DispatchTest, ReceivedNoteOpensReadNotePopupWithConvertedTexts) {
+    OpenConnected();
+    MemberProfile bob = Member("bob", 'M', "R&B");
+    bob.age = 25;
+    Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(bob, u8"안녕하세요"));
+    ASSERT_EQ(dlg->readNotes.size(), 1u);
+    EXPECT_EQ(dlg->openNoteCount, 1);
+    HWND note = dlg->readNotes[0]->GetSafeHwnd();
+    EXPECT_EQ(dlg->readNotes[0]->GetTemplateId(), 131u);
+    EXPECT_TRUE(::IsWindowVisible(note));
+    EXPECT_EQ(ItemText(note, IDC_NOTE_BOX), "안녕하세요");  // code page 949
+    EXPECT_EQ(ItemText(note, IDC_SENDER), "R&&B(25/남)");   // the static shows R&B(25/남)
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds[0].fileName, "MsgMusic.wav");
+}
+
+TEST_F(DispatchTest, NotesThatCannotBeReadWhollyAreDroppedAndEmptyOnesOpen) {
+    OpenConnected();
+    Bytes body = devserver::BuildReceivedNote(Member("bob", 'M'), "hello");
+    body[113] = 0;
+    body[114] = 6;  // one byte more than the body holds
+    Feed(CMD_NOTE, KIND_SERVER, body);
+    Feed(CMD_NOTE, KIND_SERVER, Bytes(114, 'x'));  // shorter than the sender's record
+    EXPECT_TRUE(dlg->readNotes.empty());
+    EXPECT_EQ(dlg->openNoteCount, 0);
+
+    Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), ""));
+    ASSERT_EQ(dlg->readNotes.size(), 1u);
+    EXPECT_EQ(ItemText(dlg->readNotes[0]->GetSafeHwnd(), IDC_NOTE_BOX), "");
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(DispatchTest, AnswersWithErrorOrFailureShowMessage11OrTheResultText) {
+    OpenConnected();
+    Feed(CMD_NOTE, KIND_ANSWER, devserver::BuildResultForMember('E', "bob", ""));
+    EXPECT_EQ(BoxCount("11" + kNotConnected), 1u);
+    Feed(CMD_NOTE, KIND_ANSWER, devserver::BuildResultForMember('F', "bob", "SHORT_CASH"));
+    EXPECT_EQ(BoxCount(ResultText("SHORT_CASH")), 1u);
+    Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('F', 'A', "bob", "ALREADYCHATTING"));
+    EXPECT_EQ(BoxCount(ResultText("ALREADYCHATTING")), 1u);
+    Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('E', 'A', "bob", ""));
+    EXPECT_EQ(BoxCount("11" + kNotConnected), 2u);
+    Feed(CMD_NOTE, KIND_ANSWER, devserver::BuildResultForMember('S', "bob", ""));
+    Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('S', 'A', "bob", ""));
+    EXPECT_EQ(boxes.Count(), 4u);
+    const auto all = boxes.Boxes();
+    EXPECT_EQ(all[1].caption, "서버 메시지");
+    EXPECT_EQ(all[1].type, static_cast<UINT>(MB_OK | MB_ICONSTOP | MB_TOPMOST));
+}
+
+TEST_F(DispatchTest, IncomingRequestsChooseTheirTemplateBySexAndPlayTheRequestSound) {
+    OpenConnected();
+    HWND fromWoman = OpenIncoming(Member("mina", 'F'));
+    HWND fromMan = OpenIncoming(Member("tom", 'M'));
+    ASSERT_NE(fromWoman, nullptr);
+    ASSERT_NE(fromMan, nullptr);
+    const auto& list = dlg->popups.incomingRequests;
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].key, "mina");
+    EXPECT_EQ(list[0].popup->GetTemplateId(), 133u);
+    EXPECT_EQ(list[1].key, "tom");
+    EXPECT_EQ(list[1].popup->GetTemplateId(), 160u);
+    // The incoming cascade starts 16 pixels in from its origin.
+    EXPECT_EQ(Place(fromWoman).x, 16);
+    EXPECT_EQ(Place(fromMan).x, 32);
+    ASSERT_EQ(sounds.size(), 2u);
+    EXPECT_EQ(sounds[1].fileName, "RqChat.wav");
+}
+
+TEST_F(DispatchTest, PointsShortRequestsGetNoticesKeyedByARunningSerial) {
+    OpenConnected();
+    Feed(CMD_CHAT_REQUEST_2004, KIND_SERVER, IncomingRequestBody(Member("bob", 'M'), 'N'));
+    Feed(CMD_CHAT_REQUEST, KIND_SERVER, IncomingRequestBody(Member("bob", 'M'), 'P'));
+    const auto& list = dlg->popups.pointsShort;
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].key, "bob00000000");
+    EXPECT_EQ(list[1].key, "bob00000001");
+    EXPECT_EQ(list[0].popup, nullptr);
+    ASSERT_NE(list[0].second, nullptr);
+    EXPECT_EQ(list[0].second->GetTemplateId(), 154u);
+    EXPECT_EQ(static_cast<CPointsShortDlg*>(list[1].second)->ListKey(), "bob00000001");
+    EXPECT_TRUE(dlg->popups.incomingRequests.empty());
+}
+
+TEST_F(DispatchTest, ChatCheckConsentOpensTheWaitingPopupAndSendsTheRequest) {
+    OpenConnected();
+    dlg->chatRequestWithdrawn = true;
+    dlg->chatRequestExpired = true;
+    HWND popup = OpenOutgoing("mina", 'F');
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(dlg->popups.outgoingChat->GetTemplateId(), 132u);
+    EXPECT_FALSE(dlg->chatRequestWithdrawn);
+    EXPECT_FALSE(dlg->chatRequestExpired);
+    EXPECT_EQ(dlg->pendingTargetId, "mina");
+    ASSERT_TRUE(WaitSent(CMD_CHAT_CHECK, 1));
+    ASSERT_TRUE(WaitSent(CMD_CHAT_REQUEST, 1));
+    EXPECT_EQ(ParseTargetId(Sent(CMD_CHAT_CHECK)[0]), "mina");
+    EXPECT_EQ(ParseTargetId(Sent(CMD_CHAT_REQUEST)[0]), "mina");
+    EXPECT_EQ(Place(popup).x, 16);
+    EXPECT_EQ(Place(popup).y, 16);
+
+    // A second consent while it waits only brings it forward.
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('S', "mina", ""));
+    Settle();
+    EXPECT_EQ(Sent(CMD_CHAT_REQUEST).size(), 1u);
+    EXPECT_EQ(dlg->popups.outgoingChat->GetSafeHwnd(), popup);
+}
+
+TEST_F(DispatchTest, ChatCheckForAManUsesTheMaleTemplate) {
+    OpenConnected();
+    ASSERT_NE(OpenOutgoing("tom", 'M'), nullptr);
+    EXPECT_EQ(dlg->popups.outgoingChat->GetTemplateId(), 159u);
+}
+
+TEST_F(DispatchTest, ChatCheckConsentWhileAGroupRequestWaitsOpensNothing) {
+    OpenConnected();
+    dlg->webcamPresent = true;
+    ::SendMessageA(window, WM_TRAY_CHAT_ALL, 0, 0);
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('S', "ALL", ""));
+    ASSERT_NE(dlg->popups.groupChat, nullptr);
+    EXPECT_EQ(dlg->popups.groupChat->GetTemplateId(), 143u);
+    ASSERT_TRUE(WaitSent(CMD_CHAT_REQUEST, 1));
+    EXPECT_EQ(ParseTargetId(Sent(CMD_CHAT_REQUEST)[0]), "ALL");
+
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('S', "ALL", ""));
+    Settle();
+    EXPECT_EQ(Sent(CMD_CHAT_REQUEST).size(), 1u);
+    EXPECT_EQ(dlg->popups.outgoingChat, nullptr);
+}
+
+TEST_F(DispatchTest, ChatCheckRefusalShowsTheResultTextAndOpensNothing) {
+    OpenConnected();
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('F', "bob", "NO_SUCH_USER"));
+    EXPECT_EQ(BoxCount(ResultText("NO_SUCH_USER")), 1u);
+    EXPECT_EQ(dlg->popups.outgoingChat, nullptr);
+    Settle();
+    EXPECT_TRUE(Sent(CMD_CHAT_REQUEST).empty());
+}
+
+TEST_F(DispatchTest, AcceptedRequestIsConfirmedUnlessWithdrawn) {
+    OpenConnected();
+    OpenOutgoing("mina", 'F');
+    Mark();
+    Feed(CMD_CHAT_REQUEST, KIND_ANSWER, devserver::BuildChatAnswerEvent('S', 'A', "mina", "", 'N'));
+    ASSERT_TRUE(WaitSent(CMD_CHAT_CONTROL, 1));
+    EXPECT_EQ(ParseControl(Sent(CMD_CHAT_CONTROL)[0]).code, 'A');
+    EXPECT_EQ(ParseControl(Sent(CMD_CHAT_CONTROL)[0]).id, "mina");
+
+    dlg->chatRequestWithdrawn = true;
+    Feed(CMD_CHAT_REQUEST_2004, KIND_ANSWER, devserver::BuildChatAnswerEvent('S', 'A', "mina", "", 'N'));
+    Settle();
+    EXPECT_EQ(Sent(CMD_CHAT_CONTROL).size(), 1u);
+}
+
+TEST_F(DispatchTest, RefusalIsAcknowledgedClosesTheWaitingPopupAndTellsWhy) {
+    OpenConnected();
+    HWND popup = OpenOutgoing("mina", 'F');
+    Mark();
+    Feed(CMD_CHAT_REQUEST, KIND_ANSWER, devserver::BuildChatAnswerEvent('S', 'R', "mina", "", 'N'));
+    EXPECT_FALSE(::IsWindow(popup));
+    EXPECT_EQ(dlg->popups.outgoingChat, nullptr);
+    EXPECT_TRUE(dlg->pendingTargetId.empty());
+    EXPECT_EQ(BoxCount(kRefusedText), 1u);
+    EXPECT_EQ(boxes.Boxes().back().caption, "채팅 상태 알림");
+    EXPECT_EQ(boxes.Boxes().back().type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION | MB_TOPMOST));
+    // The acknowledgement, then the popup's own withdrawal as it vanishes.
+    ASSERT_TRUE(WaitSent(CMD_CHAT_CONTROL, 2));
+    EXPECT_EQ(ParseControl(Sent(CMD_CHAT_CONTROL)[0]).code, 'R');
+    EXPECT_EQ(ParseControl(Sent(CMD_CHAT_CONTROL)[1]).code, 'C');
+
+    OpenOutgoing("mina", 'F');
+    Feed(CMD_CHAT_REQUEST, KIND_ANSWER, devserver::BuildChatAnswerEvent('S', 'R', "mina", "", 'Y'));
+    EXPECT_EQ(BoxCount(kCancelledText), 1u);
+}
+
+TEST_F(DispatchTest, FailedOrBrokenRequestClosesTheWaitingPopups) {
+    OpenConnected();
+    HWND popup = OpenOutgoing("mina", 'F');
+    Feed(CMD_CHAT_REQUEST, KIND_ANSWER, devserver::BuildChatAnswerEvent('F', 0, "mina", "ALREADYCHATTING", 'N'));
+    EXPECT_FALSE(::IsWindow(popup));
+    EXPECT_EQ(BoxCount(ResultText("ALREADYCHATTING")), 1u);
+
+    popup = OpenOutgoing("mina", 'F');
+    Feed(CMD_CHAT_REQUEST, KIND_ANSWER, devserver::BuildChatAnswerEvent('E', 0, "mina", "", 'N'));
+    EXPECT_FALSE(::IsWindow(popup));
+    EXPECT_EQ(BoxCount("11" + kNotConnected), 1u);
+
+    Feed(CMD_CHAT_REQUEST, KIND_ANSWER, devserver::BuildChatAnswerEvent('S', 'U', "mina", "", 'N'));
+    EXPECT_EQ(BoxCount(kCannotRequestText), 1u);
+}
+
+// While the own popup's countdown has already run out, the main window leaves it alone.
+TEST_F(DispatchTest, ExpiredRequestIsNotClosedAgain) {
+    OpenConnected();
+    HWND popup = OpenOutgoing("mina", 'F');
+    dlg->chatRequestExpired = true;
+    Feed(CMD_CHAT_REQUEST, KIND_ANSWER, devserver::BuildChatAnswerEvent('F', 0, "mina", "CANCELED", 'N'));
+    EXPECT_TRUE(::IsWindow(popup));
+}
+
+TEST_F(DispatchTest, AgreedChatRefusesEveryOpenRequestBeforeTheChatProgramStarts) {
+    OpenConnected("me/pw/F/sess/127.0.0.1");
+    dlg->webcamPresent = true;
+    HWND a = OpenIncoming(Member("ann", 'F'));
+    HWND b = OpenIncoming(Member("ben", 'M'));
+    HWND c = OpenIncoming(Member("cat", 'F'));
+    Mark();
+    size_t answersAtLaunch = 0;
+    onLaunch = [&](const std::string&) {
+        // Sent before the start means already on its way to the server.
+        const DWORD start = ::GetTickCount();
+        while (Sent(CMD_CHAT_ANSWER).size() < 3 && ::GetTickCount() - start < 3000) ::Sleep(10);
+        answersAtLaunch = Sent(CMD_CHAT_ANSWER).size();
+    };
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, DecisionBody("ben", 'A', "10.1.2.3"));
+    EXPECT_EQ(answersAtLaunch, 3u);
+    const auto answers = Sent(CMD_CHAT_ANSWER);
+    ASSERT_EQ(answers.size(), 3u);
+    const char* ids[] = {"ann", "ben", "cat"};
+    for (size_t i = 0; i < 3; ++i) {
+        const devserver::AnswerBody body = ParseAnswer(answers[i]);
+        EXPECT_EQ(body.code, 'R');
+        EXPECT_EQ(body.flag, 'N');
+        EXPECT_EQ(body.askerId, ids[i]);
+    }
+    EXPECT_FALSE(::IsWindow(a) || ::IsWindow(b) || ::IsWindow(c));
+    EXPECT_TRUE(dlg->popups.incomingRequests.empty());
+    EXPECT_EQ(dlg->chatPopupOrigin.x, 0);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0],
+              "PVChat.exe \"me\" \"pw\" \"10.1.2.3\" \"10.1.2.3\" \"0123456789abcdef0123456789ABCDEF\" \"T\" \"P\" \"F\"");
+}
+
+TEST_F(DispatchTest, AgreedChatWithoutAChatServerShowsMessage8Instead) {
+    OpenConnected();
+    OpenIncoming(Member("ann", 'F'));
+    Mark();
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, DecisionBody("ann", 'A', "0.0.0.0"));
+    EXPECT_TRUE(launches.empty());
+    EXPECT_EQ(BoxCount("8" + kNotConnected), 1u);
+    ASSERT_TRUE(WaitSent(CMD_CHAT_ANSWER, 1));
+    EXPECT_EQ(ParseAnswer(Sent(CMD_CHAT_ANSWER)[0]).code, 'R');
+}
+
+TEST_F(DispatchTest, AgreedOwnChatClosesTheWaitingPopupWithoutWithdrawal) {
+    OpenConnected();
+    HWND popup = OpenOutgoing("mina", 'F');
+    Mark();
+    Feed(CMD_CHAT_CONTROL, KIND_ANSWER, DecisionBody("mina", 'A'));
+    EXPECT_FALSE(::IsWindow(popup));
+    EXPECT_EQ(launches.size(), 1u);
+    Settle(300);
+    EXPECT_EQ(Withdrawals(), 0u);
+}
+
+TEST_F(DispatchTest, CancelledOwnRequestClosesWithoutWithdrawal) {
+    OpenConnected();
+    dlg->webcamPresent = true;
+    ::SendMessageA(window, WM_TRAY_CHAT_ALL, 0, 0);
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('S', "ALL", ""));
+    HWND group = dlg->popups.groupChat->GetSafeHwnd();
+    Mark();
+    Feed(CMD_CHAT_CONTROL, KIND_ANSWER, DecisionBody("ALL", 'C', "0.0.0.0", "CANCELED"));
+    EXPECT_FALSE(::IsWindow(group));
+    EXPECT_EQ(dlg->popups.groupChat, nullptr);
+    Settle(300);
+    EXPECT_EQ(Withdrawals(), 0u);
+    EXPECT_TRUE(launches.empty());
+}
+
+TEST_F(DispatchTest, WithdrawnRequestRemovesOnlyTheFirstEntryOfThatMember) {
+    OpenConnected();
+    HWND first = OpenIncoming(Member("bob", 'M'));
+    HWND second = OpenIncoming(Member("bob", 'M'));
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, DecisionBody("bob", 'R'));
+    EXPECT_FALSE(::IsWindow(first));
+    EXPECT_TRUE(::IsWindow(second));
+    ASSERT_EQ(dlg->popups.incomingRequests.size(), 1u);
+    EXPECT_EQ(dlg->chatPopupOrigin.x, 32);  // still one open: the cascade goes on
+
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, DecisionBody("bob", 'R'));
+    EXPECT_FALSE(::IsWindow(second));
+    EXPECT_TRUE(dlg->popups.incomingRequests.empty());
+    EXPECT_EQ(dlg->chatPopupOrigin.x, 0);
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(DispatchTest, AnotherMembersEndedRequestIsRemovedAndNoticed) {
+    OpenConnected();
+    HWND popup = OpenIncoming(Member("bob", 'M'));
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, DecisionBody("bob", 'C', "0.0.0.0", "CANCELED"));
+    EXPECT_FALSE(::IsWindow(popup));
+    EXPECT_TRUE(dlg->popups.incomingRequests.empty());
+    ASSERT_EQ(dlg->popups.notices.size(), 1u);
+    EXPECT_EQ(dlg->openNoticeCount, 1);
+    auto* notice = static_cast<CChatNoticeDlg*>(dlg->popups.notices[0].popup);
+    EXPECT_EQ(notice->GetTemplateId(), 153u);
+    EXPECT_EQ(ItemText(notice->GetSafeHwnd(), IDC_NOTICE_TEXT), ResultText("CANCELED"));
+}
+
+TEST_F(DispatchTest, BodiesShorterThanTheirLayoutAreDropped) {
+    OpenConnected();
+    Feed(CMD_CHAT_REQUEST, KIND_SERVER, Bytes(113, 'a'));
+    Feed(CMD_CHAT_REQUEST, KIND_ANSWER, Bytes(31, 'S'));
+    Feed(CMD_CHAT_ANSWER, KIND_ANSWER, Bytes(30, 'F'));
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, Bytes(77, 'A'));
+    Feed(CMD_NOTE, KIND_ANSWER, Bytes(29, 'F'));
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, Bytes(29, 'F'));
+    Feed(CMD_SESSION_END, KIND_SERVER, Bytes());
+    Feed(CMD_LOGIN, KIND_ANSWER, Bytes());
+    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_TRUE(dlg->popups.incomingRequests.empty() && dlg->popups.pointsShort.empty());
+    EXPECT_TRUE(dlg->popups.notices.empty());
+    EXPECT_TRUE(launches.empty());
+    EXPECT_FALSE(Ended());
+}
+
+TEST_F(DispatchTest, LoggedInElsewhereIsToldOnceAndEndsTheSession) {
+    OpenConnected();
+    Feed(CMD_SESSION_END, KIND_SERVER, {'O'});
+    EXPECT_TRUE(Ended());
+    EXPECT_EQ(BoxCount("다른 곳에서 로그인하여 접속이 끊어집니다."), 1u);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION | MB_TOPMOST));
+    ASSERT_TRUE(WaitSent(CMD_LOGOUT, 1));
+    Settle();
+    EXPECT_EQ(Sent(CMD_LOGOUT).size(), 1u);
+    EXPECT_TRUE(navigations.empty());
+}
+
+TEST_F(DispatchTest, InstallationNeededOpensTheInstallationPage) {
+    OpenConnected();
+    Feed(CMD_SESSION_END, KIND_SERVER, {'V'});
+    EXPECT_TRUE(Ended());
+    EXPECT_EQ(boxes.Count(), 0u);
+    ASSERT_EQ(navigations.size(), 1u);
+    const BrowserNavigation& page = navigations[0];
+    EXPECT_EQ(page.url, std::string("http://") + CORVALA_WEB_HOST + "/HTML/inst.htm");
+    EXPECT_FALSE(page.hasPostData);
+    ASSERT_EQ(page.settings.size(), 9u);
+    EXPECT_EQ(page.settings[7], std::make_pair(BrowserSetting::Height, 580L));
+    EXPECT_EQ(page.settings[8], std::make_pair(BrowserSetting::Width, 693L));
+}
+
+TEST_F(DispatchTest, LoggedOutAndWebcamRequiredHaveTheirOwnTexts) {
+    OpenConnected();
+    Feed(CMD_SESSION_END, KIND_SERVER, {'A'});
+    EXPECT_EQ(BoxCount("로그아웃 되었습니다."), 1u);
+    EXPECT_TRUE(Ended());
+}
+
+}  // namespace
+}  // namespace hub

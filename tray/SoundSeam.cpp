@@ -1,0 +1,38 @@
+#include "SoundSeam.h"
+
+#include <mmsystem.h>
+
+#include <mutex>
+
+namespace {
+std::mutex g_mutex;
+SoundHandler g_handler;
+
+SoundHandler CurrentHandler() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_handler;
+}
+}  // namespace
+
+void PlaySoundFile(const char* fileName) {
+    if (const SoundHandler handler = CurrentHandler()) {
+        handler(SoundRequest{fileName ? fileName : "", 0});
+        return;
+    }
+    ::PlaySoundA(fileName, nullptr, SND_FILENAME | SND_ASYNC);
+}
+
+void PlayBeep(UINT type) {
+    if (const SoundHandler handler = CurrentHandler()) {
+        handler(SoundRequest{std::string(), type});
+        return;
+    }
+    ::MessageBeep(type);
+}
+
+SoundHandler SetSoundHandler(SoundHandler handler) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    SoundHandler previous = std::move(g_handler);
+    g_handler = std::move(handler);
+    return previous;
+}

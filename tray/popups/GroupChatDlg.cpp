@@ -1,0 +1,53 @@
+#include "GroupChatDlg.h"
+
+#include "PopupKeys.h"
+#include "TrayMainDlg.h"
+#include "res/PopupBitmaps.h"
+
+BEGIN_MESSAGE_MAP(CGroupChatDlg, CTrayPopup)
+    ON_WM_TIMER()
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+CGroupChatDlg::CGroupChatDlg(CTrayMainDlg& main)
+    : CTrayPopup(main, kTemplate), countdown(kTimerId, IDC_COUNTDOWN, 20) {}
+
+BOOL CGroupChatDlg::OnInitDialog() {
+    PlaceTopmost(kFixedPopupPlace);
+    AddBitmapButton(IDCANCEL, IDB_BUTTON_CANCEL);
+    palette.Set(IDC_COUNTDOWN, PopupPalette::Style::Countdown);
+    countdown.Start(m_hWnd);
+    sent = false;
+    answered = false;
+    CSingleLock lock(TrayProcessLock());
+    Main().groupRequestEnded = false;
+    return TRUE;
+}
+
+BOOL CGroupChatDlg::PreTranslateMessage(MSG* msg) { return SwallowWhileEnterHeld(*msg); }
+
+void CGroupChatDlg::Withdraw() {
+    if (sent) return;
+    Main().SendChatControl(kEveryoneId, 'C');
+    sent = true;
+}
+
+// Expiry and withdrawal end the request the same way.
+void CGroupChatDlg::End() {
+    {
+        CSingleLock lock(TrayProcessLock());
+        Main().groupRequestEnded = true;
+    }
+    Withdraw();
+    RequestClose(kCloseKind);
+}
+
+void CGroupChatDlg::OnTimer(UINT_PTR id) {
+    if (id != kTimerId) return;
+    if (countdown.Tick(m_hWnd)) End();
+}
+
+void CGroupChatDlg::OnDestroy() {
+    countdown.Stop(m_hWnd);
+    if (!sent && !answered) Withdraw();
+}

@@ -1,0 +1,31 @@
+// CLimitEdit: the writing box of the note popups. It holds at most 400 bytes
+// in the ANSI code page (200 Korean characters, as the skins tell the user)
+// and refuses more without a word: no message, and the parent hears nothing.
+#pragma once
+#include <functional>
+
+#include "edit.h"
+
+class CLimitEdit : public CEdit {
+public:
+    static constexpr int kLimitBytes = 400;
+
+    bool OnChildNotify(UINT msg, WPARAM w, LPARAM l, LRESULT* result) override;
+
+protected:
+    LRESULT OnChar(WPARAM ch, LPARAM);
+    LRESULT OnImeChar(WPARAM ch, LPARAM);
+    LRESULT OnPaste(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // A double-byte character (lead byte, trail byte) handed to the box.
+    LRESULT InsertDoubleByte(BYTE lead, BYTE trail);
+    // Runs `insert` when `bytes` more still fit. Over a selection (whose size
+    // the box counts in its own units), or with bytes 0 for an insertion of
+    // unknown size, it runs it and undoes it if the text grew past the limit.
+    LRESULT InsertWithinLimit(int bytes, const std::function<LRESULT()>& insert);
+    int TextBytes() const;
+    bool HasSelection();
+    BYTE pendingLead = 0;  // lead byte of a character whose trail byte is still to come
+};
