@@ -28,7 +28,7 @@ constexpr UINT kErrorBox = MB_OK | MB_ICONSTOP | MB_TOPMOST;
 }  // namespace
 
 LRESULT CTrayMainDlg::OnSocketEvent(WPARAM event, LPARAM copy) {
-    const auto* packet = reinterpret_cast<const uint8_t*>(copy);
+    const uint8_t* packet = SocketEventCopy(copy);
     PacketHeader header{};
     const uint8_t* body = nullptr;
     size_t length = 0;

@@ -3,6 +3,8 @@
 #include <mmsystem.h>
 
 #include <cstring>
+#include <mutex>
+#include <unordered_set>
 
 #include "message_box.h"
 #include "tray_messages.h"
@@ -12,7 +14,31 @@ const char kLinkBrokenText[] = "서버와의 연결이 끊어졌습니다. 잠�
 const char kServerCaption[] = "서버 메시지";
 }  // namespace
 
-void FreeSocketEventCopy(LPARAM copy) { delete[] reinterpret_cast<uint8_t*>(copy); }
+namespace {
+std::mutex g_copiesMutex;
+std::unordered_set<uintptr_t> g_copies;
+}  // namespace
+
+uint8_t* NewSocketEventCopy(const uint8_t* bytes, size_t size) {
+    auto* copy = new uint8_t[size];
+    std::memcpy(copy, bytes, size);
+    std::lock_guard<std::mutex> lock(g_copiesMutex);
+    g_copies.insert(reinterpret_cast<uintptr_t>(copy));
+    return copy;
+}
+
+const uint8_t* SocketEventCopy(LPARAM copy) {
+    std::lock_guard<std::mutex> lock(g_copiesMutex);
+    return g_copies.count(static_cast<uintptr_t>(copy)) ? reinterpret_cast<const uint8_t*>(copy) : nullptr;
+}
+
+void FreeSocketEventCopy(LPARAM copy) {
+    {
+        std::lock_guard<std::mutex> lock(g_copiesMutex);
+        if (!g_copies.erase(static_cast<uintptr_t>(copy))) return;
+    }
+    delete[] reinterpret_cast<uint8_t*>(copy);
+}
 
 CServerSocket::CServerSocket() : header(reinterpret_cast<PacketHeader*>(receiveBuffer)) {
     std::memset(receiveBuffer, 0, sizeof receiveBuffer);
@@ -158,9 +184,7 @@ bool CServerSocket::ReadOnePacket() {
     const SocketEventRoute route = RouteServerCommand(header->command);
     uint8_t* copy = nullptr;
     if (route.postsCopy) {
-        const size_t size = kHeaderSize + header->bodyLength;
-        copy = new uint8_t[size];
-        std::memcpy(copy, receiveBuffer, size);
+        copy = NewSocketEventCopy(receiveBuffer, kHeaderSize + header->bodyLength);
     }
     Post(route.event, copy);
     return !route.readFails;
@@ -222,5 +246,5 @@ bool CServerSocket::SendPacket(const void* bytes, int count) {
 void CServerSocket::Post(UINT event, uint8_t* copy) {
     if (!notifyWindow ||
         !::PostMessageA(notifyWindow, WM_SOCKET_EVENT, event, reinterpret_cast<LPARAM>(copy)))
-        delete[] copy;  // nobody will receive it
+        FreeSocketEventCopy(reinterpret_cast<LPARAM>(copy));  // nobody will receive it
 }

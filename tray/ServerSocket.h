@@ -58,5 +58,10 @@ private:
     HWND notifyWindow = nullptr;
 };
 
-// Frees the packet copy that came with a WM_SOCKET_EVENT.
+// Packet copies posted with WM_SOCKET_EVENT. Only copies made here are read or
+// freed, so a WM_SOCKET_EVENT that another process posts with a made-up lParam
+// is harmless.
+uint8_t* NewSocketEventCopy(const uint8_t* bytes, size_t size);
+// The copy's bytes, or null when lParam is not a copy of ours.
+const uint8_t* SocketEventCopy(LPARAM copy);
 void FreeSocketEventCopy(LPARAM copy);

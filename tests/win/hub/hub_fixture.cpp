@@ -95,10 +95,11 @@ void HubTest::OpenUnconnected(const std::string& args) {
 }
 
 void HubTest::Feed(uint16_t command, uint16_t kind, const Bytes& body) {
-    auto* copy = new uint8_t[kHeaderSize + body.size()];
     PacketHeader header{static_cast<uint16_t>(body.size()), command, kind};
-    std::memcpy(copy, &header, kHeaderSize);
-    if (!body.empty()) std::memcpy(copy + kHeaderSize, body.data(), body.size());
+    std::vector<uint8_t> packet(kHeaderSize + body.size());
+    std::memcpy(packet.data(), &header, kHeaderSize);
+    if (!body.empty()) std::memcpy(packet.data() + kHeaderSize, body.data(), body.size());
+    uint8_t* copy = NewSocketEventCopy(packet.data(), packet.size());
     ::SendMessageA(window, WM_SOCKET_EVENT, RouteServerCommand(command).event, reinterpret_cast<LPARAM>(copy));
 }
 

@@ -81,6 +81,22 @@ TEST_F(DispatchTest, NotesThatCannotBeReadWhollyAreDroppedAndEmptyOnesOpen) {
     EXPECT_EQ(boxes.Count(), 0u);
 }
 
+TEST_F(DispatchTest, SocketEventsFromOutsideWithMadeUpCopiesAreNotRead) {
+    OpenConnected();
+    // Another process can post the message number with any lParam: a pointer
+    // that was never one of our copies is neither read nor freed.
+    uint8_t fake[6 + 115 + 4] = {};
+    fake[0] = 119;  // host-order body length as the reader would write it
+    const auto made = reinterpret_cast<LPARAM>(fake);
+    ::SendMessageA(window, WM_SOCKET_EVENT, EV_NOTE, made);
+    ::SendMessageA(window, WM_SOCKET_EVENT, EV_CHAT_DECISION, 0x1234);
+    EXPECT_TRUE(dlg->readNotes.empty());
+    EXPECT_EQ(boxes.Count(), 0u);
+    // Real copies still arrive.
+    Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
+    EXPECT_EQ(dlg->readNotes.size(), 1u);
+}
+
 TEST_F(DispatchTest, AnswersWithErrorOrFailureShowMessage11OrTheResultText) {
     OpenConnected();
     Feed(CMD_NOTE, KIND_ANSWER, devserver::BuildResultForMember('E', "bob", ""));
