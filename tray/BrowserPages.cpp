@@ -2,8 +2,8 @@
 // member's web login posted along) and the installation page.
 #include "TrayMainDlg.h"
 
-#include "BrowserSeam.h"
-#include "SoundSeam.h"
+#include "browser_seam.h"
+#include "sound_seam.h"
 #include "login_form.h"
 #include "message_box.h"
 

@@ -1,7 +1,7 @@
 #include "ReadNoteDlg.h"
 
 #include "PopupKeys.h"
-#include "SoundSeam.h"
+#include "sound_seam.h"
 #include "TrayMainDlg.h"
 #include "popup_text.h"
 #include "records.h"

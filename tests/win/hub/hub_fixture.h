@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "BrowserSeam.h"
-#include "SoundSeam.h"
+#include "browser_seam.h"
+#include "sound_seam.h"
 #include "SystemTray.h"
 #include "TrayMainDlg.h"
 #include "dev_server.h"
