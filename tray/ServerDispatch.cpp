@@ -236,14 +236,7 @@ void CTrayMainDlg::OnChatDecision(const PacketHeader& header, const uint8_t* bod
         else if (header.kind == KIND_SERVER) CloseOwnWaitingRequests(false);
         {
             CSingleLock lock(TrayProcessLock());
-            std::vector<PopupEntry> entries;
-            entries.swap(popups.incomingRequests);
-            for (PopupEntry& e : entries) {
-                if (e.done || !e.popup) continue;
-                auto* popup = static_cast<CIncomingChatDlg*>(e.popup);
-                AnswerChatRequest('R', popup->Nickname(), popup->MemberId(), 'N');
-                DestroyPopupWindow(popup);
-            }
+            RefusePendingRequests();
             chatPopupOrigin = POINT{0, 0};
         }
         if (hasServer) LaunchChatProgram(*decision);
