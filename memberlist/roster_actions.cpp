@@ -1,0 +1,178 @@
+// CRosterlyCtrl: the context menu and what the viewer can do with a row:
+// notes and chat requests for Notewell, profiles in the browser, friends and
+// blocks on the server.
+#include "rosterly_ctrl.h"
+
+#include "app.h"
+#include "browser_seam.h"
+#include "deferred_release.h"
+#include "login_form.h"
+#include "member_text.h"
+#include "message_box.h"
+#include "popup_menu_seam.h"
+#include "result_text.h"
+#include "rosterly_resource.h"
+#include "rosterly_texts.h"
+#include "sound_seam.h"
+#include "tray_link.h"
+#include "tray_messages.h"
+
+namespace {
+constexpr int kFullMenu = 1;      // "목록": the other sex, or the buddy list
+constexpr int kSameSexMenu = 2;   // "목록(동성)": the profile only
+
+void ShowLoggedOut(HWND owner) { ShowMessageBox(owner, kLoggedOutText, kServerMessageCaption, kErrorBox); }
+}  // namespace
+
+LRESULT CRosterlyCtrl::OnContextMenuMessage(WPARAM, LPARAM l) {
+    int x = static_cast<short>(LOWORD(l));
+    int y = static_cast<short>(HIWORD(l));
+    if (x == -1 && y == -1) {
+        // From the keyboard: at the first selected row rather than the screen's corner.
+        const int row = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        RECT rc{};
+        rc.left = LVIR_LABEL;
+        POINT at{0, 0};
+        if (row >= 0 && ::SendMessageA(m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc)))
+            at = POINT{rc.left, rc.bottom};
+        ::ClientToScreen(m_hWnd, &at);
+        x = at.x;
+        y = at.y;
+    }
+    OpenContextMenu(x, y);
+    return 0;
+}
+
+void CRosterlyCtrl::OpenContextMenu(int screenX, int screenY) {
+    const MemberRecord* record = GetSelectedRecord();
+    if (!record) return;
+    selectedId = record->id;
+    selectedNickUtf8 = Utf8FromAnsi(record->Value(SLOT_NICKNAME));
+    menuFlags = MenuFlagsFor(*record);
+
+    HMENU menu = ::LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MEMBER_MENU));
+    if (!menu) return;
+    HMENU popup = ::GetSubMenu(menu, listMode.OffersFullMenu() ? kFullMenu : kSameSexMenu);
+    if (popup) {
+        for (const UINT command : {ID_MEMBER_CHAT, ID_MEMBER_ADD_FRIEND, ID_MEMBER_REMOVE_FRIEND, ID_MEMBER_BLOCK,
+                                   ID_MEMBER_UNBLOCK})
+            ::EnableMenuItem(popup, command, MF_BYCOMMAND | (menuFlags.Enables(command) ? MF_ENABLED : MF_GRAYED));
+        CObjectHold hold(static_cast<IOleObject*>(this));  // the menu runs a modal loop
+        TrackMenu(PopupMenuRequest{popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, screenX, screenY, m_hWnd});
+    }
+    ::DestroyMenu(menu);
+}
+
+void CRosterlyCtrl::OnSendNote() {
+    const MemberRecord* record = GetSelectedRecord();
+    if (!record) {
+        ShowMessageBox(m_hWnd, kNoteTargetGoneText, kNoteStateCaption, MB_OK);
+        return;
+    }
+    const NoteTargetInfo note = NoteTargetFor(*record);
+    ::ReleaseCapture();
+    HWND tray = FindTrayWindow();
+    if (!tray) {
+        ShowLoggedOut(m_hWnd);
+        return;
+    }
+    SendTrayRecord(tray, COPYDATA_SEND_NOTE, &note, sizeof note);
+}
+
+void CRosterlyCtrl::OnRequestChat() {
+    ::ReleaseCapture();
+    RequestChatFor(GetSelectedRecord());
+}
+
+void CRosterlyCtrl::RequestChatFor(const MemberRecord* record) {
+    if (!record) {
+        ShowMessageBox(m_hWnd, kChatTargetGoneText, kChatStateCaption, kInfoBox);
+        return;
+    }
+    if (IsChatting(*record)) {
+        ShowMessageBox(m_hWnd, kChatTargetBusyText, kChatStateCaption, kInfoBox);
+        return;
+    }
+    const ChatTargetInfo chat = ChatTargetFor(*record);
+    HWND tray = FindTrayWindow();
+    if (!tray) {
+        ShowLoggedOut(m_hWnd);
+        return;
+    }
+    SendTrayRecord(tray, COPYDATA_CHAT_REQUEST, &chat, sizeof chat);
+}
+
+void CRosterlyCtrl::OnRowDoubleClick(int row) {
+    if (row < 0) return;
+    ::ReleaseCapture();
+    const MemberRecord* record = GetSelectedRecord(row);
+    if (!record) return;
+    if (record->isFemale == listMode.viewerIsWoman) return;  // the viewer's own sex
+    RequestChatFor(record);
+}
+
+void CRosterlyCtrl::OnProfile() {
+    if (!connected) {
+        ShowLoggedOut(m_hWnd);
+        return;
+    }
+    ::ReleaseCapture();
+    const MemberRecord* record = GetSelectedRecord();
+    if (!record) {
+        ShowMessageBox(m_hWnd, kProfileTargetGoneText, kServerMessageCaption, kInfoBox);
+        return;
+    }
+    OpenProfile(record->id);
+}
+
+void CRosterlyCtrl::OpenProfile(const std::string& profileId) {
+    BrowserNavigation request;
+    request.url = ProfilePageText(webHost, profileId);
+    request.targetFrame = kNavigateTargetFrame;
+    request.headers = kFormPostHeaders;
+    request.hasPostData = true;
+    request.postData = BuildLoginPostBody(memberId, password);
+    request.settings = {{BrowserSetting::Resizable, 0}, {BrowserSetting::ToolBar, 0},
+                        {BrowserSetting::StatusBar, 0}, {BrowserSetting::AddressBar, 0},
+                        {BrowserSetting::MenuBar, 0},   {BrowserSetting::Top, -1},
+                        {BrowserSetting::Visible, 1},   {BrowserSetting::Height, kProfilePageHeight},
+                        {BrowserSetting::Width, kProfilePageWidth}};
+    const BrowserResult result = NavigateNewBrowserWindow(request);
+    // A failed navigation only beeps here.
+    if (result.stage == BrowserResult::Navigated && FAILED(result.navigateResult)) PlayBeep(MB_ICONEXCLAMATION);
+}
+
+void CRosterlyCtrl::OnUnblock() {
+    CObjectHold hold(static_cast<IOleObject*>(this));  // the question is a modal loop
+    const int answer = ShowMessageBox(m_hWnd, kUnblockQuestionText, kFriendCaption,
+                                      MB_YESNOCANCEL | MB_ICONINFORMATION | MB_TOPMOST);
+    if (answer == IDYES)
+        SendRelation('F');
+    else if (answer == IDNO)
+        SendRelation('U');
+}
+
+void CRosterlyCtrl::OnRelationReply(const uint8_t* body, size_t length) {
+    const RelationReply reply = ParseRelationReply(body, length);
+    switch (reply.status) {
+    case 'E':
+        ShowMessageBox(m_hWnd, kNotConnectedText, kServerMessageCaption, kErrorBox);
+        return;
+    case 'F':
+        ShowMessageBox(m_hWnd, ResultTextRosterly(reply.resultCode), kServerMessageCaption, kErrorBox);
+        return;
+    case 'S':
+        break;
+    default:
+        return;
+    }
+    MemberRecord* record = rows.Find(reply.memberId);
+    if (!record) return;  // no longer listed: nothing changes, nothing is shown
+    const std::optional<RelationOutcome> outcome = RelationOutcomeFor(reply.action);
+    if (!outcome) return;
+    if (outcome->setsFriend) record->isFriend = outcome->friendValue;
+    if (outcome->setsBlocked) record->isBlocked = outcome->blockedValue;
+    const std::string text = AnsiFromUtf8(reply.nicknameUtf8) + outcome->messageTail;
+    ShowMessageBox(m_hWnd, text.c_str(), outcome->caption, kInfoBox);
+    if (outcome->removesInBuddyMode && listMode.buddyMode) RemoveRow(reply.memberId);
+}

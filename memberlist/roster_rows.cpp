@@ -1,0 +1,134 @@
+// CRosterlyCtrl: the columns, the rows and the list modes.
+#include "rosterly_ctrl.h"
+
+#include "list_module.h"
+#include "member_rows.h"
+#include "member_text.h"
+
+void CRosterlyCtrl::ClearList() {
+    CSingleLock lock(ListLock());
+    if (m_hWnd) {
+        const int columns = header.ItemCount();
+        for (int i = 0; i < columns; ++i) ::SendMessageA(m_hWnd, LVM_DELETECOLUMN, 0, 0);
+        ::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0);
+    }
+    rows.Clear();  // after the rows that pointed at the records are gone
+}
+
+bool CRosterlyCtrl::InsertColumns(const char* columnText) {
+    const std::vector<ColumnSpec> columns = ParseColumnSpec(columnText);
+    bool complete = true;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        std::string name = columns[i].name;
+        LVCOLUMNA column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = columns[i].width;
+        column.pszText = name.data();
+        if (::SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column)) < 0) {
+            complete = false;  // the columns inserted so far stay
+            break;
+        }
+    }
+    header.MakeItemsOwnerDrawn();
+    return complete;
+}
+
+bool CRosterlyCtrl::InsertRow(int index, MemberRecord* record) {
+    RowCells cells = MakeRowCells(*record);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = cells[0].data();
+    item.lParam = reinterpret_cast<LPARAM>(record);
+    const int at = static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (at < 0) return false;
+    for (int column = 1; column < kMemberColumnCount; ++column) {
+        LVITEMA cell{};
+        cell.mask = LVIF_TEXT;
+        cell.iItem = at;
+        cell.iSubItem = column;
+        cell.pszText = cells[column].data();
+        if (column == 2) {
+            cell.mask |= LVIF_IMAGE;
+            cell.iImage = 0;
+        }
+        ::SendMessageA(m_hWnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+    }
+    return true;
+}
+
+void CRosterlyCtrl::UpsertRow(std::unique_ptr<MemberRecord> record) {
+    if (!record || !m_hWnd) return;
+    const std::string id = record->id;
+    MemberRowIndex::Upsert u = rows.Apply(std::move(record), updateOnly);
+    switch (u.kind) {
+    case MemberRowIndex::Upsert::Replaced: {
+        CSingleLock lock(ListLock());
+        ::SendMessageA(m_hWnd, LVM_DELETEITEM, u.row, 0);
+        if (!InsertRow(static_cast<int>(u.row), u.record)) rows.Remove(id);
+        break;
+    }
+    case MemberRowIndex::Upsert::InsertedTop:
+        if (!InsertRow(0, u.record)) rows.Remove(id);
+        break;
+    case MemberRowIndex::Upsert::Dropped:
+        break;
+    }
+    // u.previous, the replaced record, goes now that no row points at it.
+}
+
+void CRosterlyCtrl::RemoveRow(const std::string& id) {
+    std::optional<MemberRowIndex::Removal> removed = rows.Remove(id);
+    if (!removed || !m_hWnd) return;
+    CSingleLock lock(ListLock());
+    ::SendMessageA(m_hWnd, LVM_DELETEITEM, removed->row, 0);
+}
+
+void CRosterlyCtrl::ApplyMemberRecord(const uint8_t* body, size_t length) {
+    const std::optional<MemberWireRecord> wire = ParseMemberWireRecord(body, length);
+    if (!wire) return;  // shorter than a member record: dropped
+    const RecordOperation op = OperationOf(wire->operation);
+    if (op == RecordOperation::Remove) {
+        RemoveRow(wire->id);
+        return;
+    }
+    if (op == RecordOperation::Unknown) return;
+    auto record = std::make_unique<MemberRecord>(BuildMemberRecord(*wire, &AnsiFromUtf8));
+    updateOnly = op == RecordOperation::Update;
+    if (!listMode.Accepts(op, record->isFemale, wire->buddy)) return;
+    UpsertRow(std::move(record));
+}
+
+int CRosterlyCtrl::RowCount() const {
+    return m_hWnd ? static_cast<int>(::SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+MemberRecord* CRosterlyCtrl::GetSelectedRecord() const {
+    if (!m_hWnd) return nullptr;
+    const int row = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return GetSelectedRecord(row);
+}
+
+MemberRecord* CRosterlyCtrl::GetSelectedRecord(int row) const {
+    if (row < 0 || !m_hWnd) return nullptr;
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!::SendMessageA(m_hWnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    return reinterpret_cast<MemberRecord*>(item.lParam);
+}
+
+void CRosterlyCtrl::ApplyListMode(const std::string& value) { ApplyModeChange(listMode.Apply(value)); }
+
+void CRosterlyCtrl::ApplyModeChange(const ListModeChange& change) {
+    if (!change.changed || !m_hWnd) return;
+    ClearList();
+    InsertColumns(change.maleColumns ? kMaleListColumns : kFemaleListColumns);
+    bool ask;
+    {
+        CSingleLock lock(ListLock());
+        ask = connected && loggedIn;
+    }
+    if (ask) SendListRequest(change.requestLetter);
+}

@@ -1,0 +1,165 @@
+// CRosterlyCtrl: the member list control. Its window is a report-mode list
+// view of the connected members of one sex, or of the viewer's buddies, fed
+// by its own connection to the server (port 5200). Its context menu hands
+// notes and chat requests to Notewell, opens profiles in the browser and sets
+// friends and blocks on the server.
+//
+// Every property is write-driven: reading gives an empty text.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "list_bodies.h"
+#include "list_header_ctrl.h"
+#include "member_actions.h"
+#include "member_index.h"
+#include "member_list_mode.h"
+#include "member_sort.h"
+#include "packet.h"
+#include "shell_control.h"
+
+class CListSocket;
+
+class CRosterlyCtrl : public COleControl {
+public:
+    CRosterlyCtrl();
+    ~CRosterlyCtrl() override;
+
+    // ---- the properties of _DRosterly ----
+    std::string GetTextLabel() const { return std::string(); }
+    void SetTextLabel(const std::string& value);
+    std::string GetTextID() const { return std::string(); }
+    void SetTextID(const std::string& value);
+    std::string GetTextPwd() const { return std::string(); }
+    void SetTextPwd(const std::string& value);
+    std::string GetTextBuddy() const { return std::string(); }
+    void SetTextBuddy(const std::string& value);
+
+    // ---- rows and list modes ----
+    void ApplyListMode(const std::string& value);
+    // A LIST_MEMBERS push: one member record, applied as the mode says.
+    void ApplyMemberRecord(const uint8_t* body, size_t length);
+    void UpsertRow(std::unique_ptr<MemberRecord> record);
+    void RemoveRow(const std::string& id);
+    // The record of the first selected row, or of a given row (-1: none).
+    MemberRecord* GetSelectedRecord() const;
+    MemberRecord* GetSelectedRecord(int row) const;
+    int RowCount() const;
+
+    // ---- the connection ----
+    bool SendLogin();
+    bool SendTime();
+    bool SendListRequest();
+    bool SendRelation(char action);
+    // One packet read by the socket.
+    void OnListPacket(const PacketHeader& header, const uint8_t* body, size_t length);
+    static void CALLBACK TimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
+
+    // ---- what the viewer chooses ----
+    void OnSendNote();
+    void OnRequestChat();
+    void OnProfile();
+    void OnAddFriend() { SendRelation('A'); }
+    void OnRemoveFriend() { SendRelation('R'); }
+    void OnBlock() { SendRelation('B'); }
+    void OnUnblock();
+    void OpenContextMenu(int screenX, int screenY);
+    void OnRowDoubleClick(int row);
+    void OnColumnClick(int column);
+    void OpenProfile(const std::string& memberId);
+
+    // ---- state, for the module and its tests ----
+    const ListMode& Mode() const { return listMode; }
+    bool IsConnected() const { return connected != 0; }
+    bool IsLoggedIn() const { return loggedIn != 0; }
+    bool HasSocket() const { return listSocket != nullptr; }
+    const std::string& VersionText() const { return versionText; }
+    const SortState& Sort() const { return sortState; }
+    const CListHeaderCtrl& Header() const { return header; }
+    const MemberMenuFlags& MenuFlags() const { return menuFlags; }
+    int LoginTries() const { return loginTries; }
+
+    static constexpr UINT_PTR kLoginTimerId = 0;
+    static constexpr UINT_PTR kKeepAliveTimerId = 1;
+    static constexpr UINT kLoginRetryMs = 2000;
+    static constexpr UINT kKeepAliveMs = 6000;
+    static constexpr int kMaxLoginRetries = 10;
+
+protected:
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    bool IsSubclassedControl() const override { return true; }
+    int OnCreate(LPCREATESTRUCTA cs) override;
+    void OnDraw(HDC dc, const RECT& bounds, const RECT& invalid) override;
+    void DoPropExchange(CPropExchange* px) override;
+
+    DECLARE_DISPATCH_MAP()
+    DECLARE_MESSAGE_MAP()
+    LRESULT OnDestroyMessage(WPARAM, LPARAM);
+    LRESULT OnReflectedCommand(WPARAM, LPARAM) { return 0; }
+    LRESULT OnReflectedNotify(WPARAM, LPARAM);
+    LRESULT OnContextMenuMessage(WPARAM, LPARAM);
+    LRESULT OnDrawItemMessage(WPARAM, LPARAM);
+
+private:
+    // rows
+    void ClearList();
+    bool InsertColumns(const char* columnText);
+    bool InsertRow(int index, MemberRecord* record);
+    void ApplyModeChange(const ListModeChange& change);
+    // connection
+    void OpenConnection();
+    bool SendPacket(const ListPacket& packet);
+    bool SendListRequest(char letter);
+    // A socket object that holds an open socket (a second control of the
+    // process has an object but never opens it).
+    bool SocketOpen() const;
+    void CloseSocket();
+    void OnLoginReply(const uint8_t* body, size_t length);
+    void OnListReply(const uint8_t* body, size_t length);
+    void OnRelationReply(const uint8_t* body, size_t length);
+    void DropConnection();
+    void OnLoginTimer();
+    void OnKeepAliveTimer();
+    // actions
+    void RequestChatFor(const MemberRecord* record);
+    void SendNoteFor(const MemberRecord& record);
+    // drawing and sorting
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    void PaintCell(NMLVCUSTOMDRAW* draw);
+    void SortRows();
+    void TakeRowOrder();
+
+    // Persisted: "SEX", "ID", "PWD", "SERVERIP".
+    std::string sexProperty;
+    std::string memberId;
+    std::string password;
+    std::string serverAddress;
+
+    std::string versionText;
+    std::string webHost;
+    ListMode listMode;
+    bool updateOnly = false;
+    MemberRowIndex rows;
+    CListHeaderCtrl header;
+    SortState sortState;
+
+    CListSocket* listSocket = nullptr;
+    int connected = 0;
+    int loggedIn = 0;
+    ListKeepAlive keepAlive;
+    int loginTries = 0;
+    bool loginTimerOn = false;
+    bool keepAliveTimerOn = false;
+    bool countLowered = false;
+
+    // The menu state, rebuilt each time the menu opens.
+    std::string selectedId;
+    std::string selectedNickUtf8;
+    MemberMenuFlags menuFlags;
+};
+
+// The property page of the member list control: dialog 200, it edits nothing.
+class CRosterlyPropPage : public CShellPropertyPage {};
