@@ -1,42 +1,22 @@
-// Member texts travel as UTF-8 and are shown in the system's ANSI code page;
-// both directions go through UTF-16.
+// The tray client's text conversions, over the framework's UTF-16 ones.
 #include "TrayMainDlg.h"
 
 #include <vector>
 
 #include "taste.h"
+#include "text_conversion.h"
 
 namespace {
 constexpr int kMaxUnits = 2048;
 constexpr size_t kMaxAnsiBytes = 2048;
-
-std::wstring Widen(UINT codePage, const char* text, size_t length) {
-    if (!text || length == 0) return std::wstring();
-    const int n = static_cast<int>(length);
-    const int units = ::MultiByteToWideChar(codePage, 0, text, n, nullptr, 0);
-    if (units <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text, n, &wide[0], units);
-    return wide;
-}
-
-std::string Narrow(UINT codePage, const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const int n = static_cast<int>(wide.size());
-    const int bytes = ::WideCharToMultiByte(codePage, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return std::string();
-    std::string out(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(codePage, 0, wide.data(), n, &out[0], bytes, nullptr, nullptr);
-    return out;
-}
 }  // namespace
 
 std::string CTrayMainDlg::ToUtf8(const std::string& ansi) {
-    return Narrow(CP_UTF8, Widen(CP_ACP, ansi.data(), ansi.size()));
+    return Narrow(CP_UTF8, Widen(CP_ACP, ansi));
 }
 
 std::string CTrayMainDlg::FromUtf8(const char* utf8, size_t length) {
-    std::wstring wide = Widen(CP_UTF8, utf8, length);
+    std::wstring wide = utf8 ? Widen(CP_UTF8, std::string_view(utf8, length)) : std::wstring();
     if (wide.size() > static_cast<size_t>(kMaxUnits)) {
         wide.resize(kMaxUnits);
         // Never keep half of a surrogate pair.
