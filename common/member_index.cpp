@@ -107,6 +107,14 @@ std::optional<size_t> MemberRowIndex::RowOf(std::string_view id) const {
     return CountBefore(found->second.slot);
 }
 
+std::vector<const MemberRecord*> MemberRowIndex::InRowOrder() const {
+    std::vector<const MemberRecord*> out;
+    out.reserve(entries_.size());
+    for (const Entry* e : owner_)
+        if (e) out.push_back(e->record.get());
+    return out;
+}
+
 void MemberRowIndex::Clear() {
     entries_.clear();
     owner_.clear();

@@ -42,6 +42,9 @@ public:
     bool empty() const { return entries_.empty(); }
     void Clear();
 
+    // The records in row order.
+    std::vector<const MemberRecord*> InRowOrder() const;
+
     // After the list was sorted: the listed records in their new row order.
     // Returns false (and changes nothing) unless they are exactly the
     // records of the index.

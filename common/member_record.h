@@ -87,6 +87,9 @@ struct MemberRecord {
     bool isFemale = false;
     bool isFriend = false;
     bool isBlocked = false;
+    // The row's place after the list's last sort, which the list view
+    // takes its order from.
+    int sortRank = 0;
 
     const std::string& Stored(SortSlot slot) const { return slots[slot]; }
     // The value of a slot: the part between the first and the second colon.

@@ -3,15 +3,21 @@
 // member's status and time stamp.
 #pragma once
 #include <string>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "member_record.h"
 
 // The system's locale-aware string comparison (the Windows side); <0, 0, >0.
+// The views point into the records being compared, which stay in place for
+// the whole of a sort.
 class TextCollation {
 public:
     virtual ~TextCollation() = default;
-    virtual int Compare(const std::string& a, const std::string& b) const = 0;
+    virtual int Compare(std::string_view a, std::string_view b) const = 0;
+    // A key whose order, byte by byte as unsigned bytes, is Compare's order.
+    virtual std::string SortKey(std::string_view text) const = 0;
 };
 
 // Columns 0-5 sort by slots 0-5; column 6 by the points, or by the album
@@ -28,6 +34,31 @@ int SortSlotFor(int column, const MemberRecord& first);
 //   any other: equal.
 int CompareMemberRows(const MemberRecord& a, const MemberRecord& b, int column, bool ascending,
                       const TextCollation& collation);
+
+// One row's sort data for one column, made once per sort: texts as sort
+// keys, numbers parsed, the stamp split. Comparing two of them answers as
+// CompareMemberRows answers for their rows.
+struct MemberSortKey {
+    const MemberRecord* row = nullptr;
+    bool female = false;
+    // [0]: the slot as a man's first row chooses it, [1]: as a woman's (they
+    // differ for column 6 only: points or album count).
+    int kind[2] = {0, 0};  // the column number in front of the stored text
+    int64_t number[2] = {0, 0};
+    std::string stored[2];
+    std::string value[2];
+    std::string status;
+    int32_t stamp[6] = {};
+};
+MemberSortKey MakeSortKey(const MemberRecord& row, int column, const TextCollation& collation);
+int CompareSortKeys(const MemberSortKey& a, const MemberSortKey& b, int column, bool ascending);
+
+// Sorts the rows as the list's comparison orders them: a merge sort, stable,
+// that stays within its bounds whatever the comparison answers (the
+// comparison is chosen by the first row's text, so it need not be a strict
+// weak order when some texts are empty).
+void SortMemberRows(std::vector<const MemberRecord*>& rows, int column, bool ascending,
+                    const TextCollation& collation);
 
 // Splits both stamps at "/" and compares the first six fields as decimal
 // numbers (a missing field is 0).

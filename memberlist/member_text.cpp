@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "text_conversion.h"
 
 namespace {
@@ -19,8 +21,39 @@ std::string AnsiFromUtf8(std::string_view utf8) {
 
 std::string Utf8FromAnsi(std::string_view ansi) { return Narrow(CP_UTF8, Widen(CP_ACP, ansi)); }
 
-int SystemCollation::Compare(const std::string& a, const std::string& b) const {
+int SystemCollation::Compare(std::string_view a, std::string_view b) const {
     const int r = ::CompareStringA(LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),
                                    static_cast<int>(b.size()));
     return r == 0 ? a.compare(b) : r - CSTR_EQUAL;
+}
+
+std::string SystemCollation::SortKey(std::string_view text) const {
+    std::string key;
+    const int n = static_cast<int>(text.size());
+    if (n == 0) return key;
+    const int size = ::LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.data(), n, nullptr, 0);
+    if (size <= 0) return std::string(text);
+    key.resize(static_cast<size_t>(size));
+    ::LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.data(), n, &key[0], size);
+    while (!key.empty() && key.back() == 0) key.pop_back();  // the key's terminator
+    return key;
+}
+
+const std::string& SortKeyCollation::CachedKey(std::string_view text) const {
+    const std::string t(text);
+    auto found = keys_.find(t);
+    if (found != keys_.end()) return found->second;
+    return keys_.emplace(t, SystemCollation::SortKey(text)).first->second;
+}
+
+std::string SortKeyCollation::SortKey(std::string_view text) const { return CachedKey(text); }
+
+int SortKeyCollation::Compare(std::string_view a, std::string_view b) const {
+    if (a == b) return 0;
+    const std::string& x = CachedKey(a);
+    const std::string& y = CachedKey(b);
+    const int c = std::memcmp(x.data(), y.data(), x.size() < y.size() ? x.size() : y.size());
+    if (c != 0) return c < 0 ? -1 : 1;
+    if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+    return 0;
 }

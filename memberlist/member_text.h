@@ -4,6 +4,9 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <functional>
+#include <unordered_map>
+#include <utility>
 
 #include "member_sort.h"
 
@@ -11,8 +14,21 @@
 std::string AnsiFromUtf8(std::string_view utf8);
 std::string Utf8FromAnsi(std::string_view ansi);
 
-// CompareStringA in the user's locale, as lstrcmpA compares.
+// CompareStringA in the user's locale, as lstrcmpA compares; its keys are
+// LCMapStringA's sort keys, which order the same way.
 class SystemCollation : public TextCollation {
 public:
-    int Compare(const std::string& a, const std::string& b) const override;
+    int Compare(std::string_view a, std::string_view b) const override;
+    std::string SortKey(std::string_view text) const override;
+};
+
+// The same, with each distinct text's key made once: for sorting a whole list.
+class SortKeyCollation : public SystemCollation {
+public:
+    int Compare(std::string_view a, std::string_view b) const override;
+    std::string SortKey(std::string_view text) const override;
+
+private:
+    const std::string& CachedKey(std::string_view text) const;
+    mutable std::unordered_map<std::string, std::string> keys_;
 };

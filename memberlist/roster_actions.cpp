@@ -29,11 +29,11 @@ LRESULT CRosterlyCtrl::OnContextMenuMessage(WPARAM, LPARAM l) {
     int y = static_cast<short>(HIWORD(l));
     if (x == -1 && y == -1) {
         // From the keyboard: at the first selected row rather than the screen's corner.
-        const int row = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        const int row = static_cast<int>(ListCall(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
         RECT rc{};
         rc.left = LVIR_LABEL;
         POINT at{0, 0};
-        if (row >= 0 && ::SendMessageA(m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc)))
+        if (row >= 0 && ListCall(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc)))
             at = POINT{rc.left, rc.bottom};
         ::ClientToScreen(m_hWnd, &at);
         x = at.x;

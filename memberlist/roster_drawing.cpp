@@ -36,19 +36,12 @@ void FillWith(HDC dc, const RECT& rc, COLORREF colour) {
     ::DeleteObject(brush);
 }
 
-struct SortCall {
-    const CRosterlyCtrl* control;
-    int column;
-    bool ascending;
-    SystemCollation collation;
-};
-
-int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam) {
-    const auto* call = reinterpret_cast<const SortCall*>(sortParam);
+// The list view takes the order already worked out: each row's rank.
+int CALLBACK CompareRanks(LPARAM first, LPARAM second, LPARAM) {
     const auto* a = reinterpret_cast<const MemberRecord*>(first);
     const auto* b = reinterpret_cast<const MemberRecord*>(second);
     if (!a || !b) return 0;
-    return CompareMemberRows(*a, *b, call->column, call->ascending, call->collation);
+    return a->sortRank < b->sortRank ? -1 : (a->sortRank > b->sortRank ? 1 : 0);
 }
 }  // namespace
 
@@ -93,13 +86,13 @@ void CRosterlyCtrl::PaintCell(NMLVCUSTOMDRAW* draw) {
     RECT rc{};
     if (column == 0) {
         rc.left = LVIR_BOUNDS;  // the whole row; the later columns paint over it
-        ::SendMessageA(m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
+        ListCall(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
     } else {
         rc.top = column;
         rc.left = LVIR_BOUNDS;
-        ::SendMessageA(m_hWnd, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
+        ListCall(LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
     }
-    const bool selected = (::SendMessageA(m_hWnd, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    const bool selected = (ListCall(LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
 
     COLORREF background;
     COLORREF text;
@@ -121,7 +114,7 @@ void CRosterlyCtrl::PaintCell(NMLVCUSTOMDRAW* draw) {
     item.iSubItem = column;
     item.pszText = cell;
     item.cchTextMax = sizeof cell;
-    ::SendMessageA(m_hWnd, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    ListCall(LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 
     if (column == 0 || column == 2) {
         const UINT iconId = IconForCode(cell);
@@ -159,15 +152,14 @@ void CRosterlyCtrl::OnColumnClick(int column) {
 
 void CRosterlyCtrl::SortRows() {
     if (!m_hWnd) return;
-    SortCall call{this, sortState.column, sortState.ascending, SystemCollation()};
-    ::SendMessageA(m_hWnd, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&call), reinterpret_cast<LPARAM>(&CompareRows));
-    TakeRowOrder();
-}
-
-void CRosterlyCtrl::TakeRowOrder() {
-    const int n = RowCount();
-    std::vector<const MemberRecord*> order;
-    order.reserve(static_cast<size_t>(n));
-    for (int row = 0; row < n; ++row) order.push_back(GetSelectedRecord(row));
+    // Sorted here with each text's sort key made once, then handed to the
+    // list view as ranks: the list view's own sort would call back into the
+    // comparison of texts for every pair, and reading its order back costs a
+    // message per row.
+    std::vector<const MemberRecord*> order = rows.InRowOrder();
+    SortKeyCollation collation;
+    SortMemberRows(order, sortState.column, sortState.ascending, collation);
+    for (size_t i = 0; i < order.size(); ++i) const_cast<MemberRecord*>(order[i])->sortRank = static_cast<int>(i);
+    ListCall(LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareRanks));
     rows.Reorder(order);
 }

@@ -9,8 +9,8 @@ void CRosterlyCtrl::ClearList() {
     CSingleLock lock(ListLock());
     if (m_hWnd) {
         const int columns = header.ItemCount();
-        for (int i = 0; i < columns; ++i) ::SendMessageA(m_hWnd, LVM_DELETECOLUMN, 0, 0);
-        ::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0);
+        for (int i = 0; i < columns; ++i) ListCall(LVM_DELETECOLUMN, 0, 0);
+        ListCall(LVM_DELETEALLITEMS, 0, 0);
     }
     rows.Clear();  // after the rows that pointed at the records are gone
 }
@@ -25,7 +25,7 @@ bool CRosterlyCtrl::InsertColumns(const char* columnText) {
         column.fmt = LVCFMT_LEFT;
         column.cx = columns[i].width;
         column.pszText = name.data();
-        if (::SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column)) < 0) {
+        if (ListCall(LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column)) < 0) {
             complete = false;  // the columns inserted so far stay
             break;
         }
@@ -41,7 +41,7 @@ bool CRosterlyCtrl::InsertRow(int index, MemberRecord* record) {
     item.iItem = index;
     item.pszText = cells[0].data();
     item.lParam = reinterpret_cast<LPARAM>(record);
-    const int at = static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    const int at = static_cast<int>(ListCall(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (at < 0) return false;
     for (int column = 1; column < kMemberColumnCount; ++column) {
         LVITEMA cell{};
@@ -53,19 +53,39 @@ bool CRosterlyCtrl::InsertRow(int index, MemberRecord* record) {
             cell.mask |= LVIF_IMAGE;
             cell.iImage = 0;
         }
-        ::SendMessageA(m_hWnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+        ListCall(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
     }
     return true;
+}
+
+// A whole list arrives as one packet per member, back to back. A list view
+// that draws scrolls its rows at every insertion at the top, which costs a
+// screen update each time (about ten milliseconds under wine); held, it
+// draws once when the burst is over.
+void CRosterlyCtrl::HoldRedraw() {
+    if (redrawHeld || !m_hWnd) return;
+    redrawHeld = true;
+    ListCall(WM_SETREDRAW, FALSE, 0);
+    ::PostMessageA(m_hWnd, WM_LIST_REDRAW, 0, 0);
+}
+
+LRESULT CRosterlyCtrl::OnRedrawListMessage(WPARAM, LPARAM) {
+    if (!redrawHeld) return 0;
+    redrawHeld = false;
+    ListCall(WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    return 0;
 }
 
 void CRosterlyCtrl::UpsertRow(std::unique_ptr<MemberRecord> record) {
     if (!record || !m_hWnd) return;
     const std::string id = record->id;
     MemberRowIndex::Upsert u = rows.Apply(std::move(record), updateOnly);
+    if (u.kind != MemberRowIndex::Upsert::Dropped) HoldRedraw();
     switch (u.kind) {
     case MemberRowIndex::Upsert::Replaced: {
         CSingleLock lock(ListLock());
-        ::SendMessageA(m_hWnd, LVM_DELETEITEM, u.row, 0);
+        ListCall(LVM_DELETEITEM, u.row, 0);
         if (!InsertRow(static_cast<int>(u.row), u.record)) rows.Remove(id);
         break;
     }
@@ -81,8 +101,9 @@ void CRosterlyCtrl::UpsertRow(std::unique_ptr<MemberRecord> record) {
 void CRosterlyCtrl::RemoveRow(const std::string& id) {
     std::optional<MemberRowIndex::Removal> removed = rows.Remove(id);
     if (!removed || !m_hWnd) return;
+    HoldRedraw();
     CSingleLock lock(ListLock());
-    ::SendMessageA(m_hWnd, LVM_DELETEITEM, removed->row, 0);
+    ListCall(LVM_DELETEITEM, removed->row, 0);
 }
 
 void CRosterlyCtrl::ApplyMemberRecord(const uint8_t* body, size_t length) {
@@ -101,12 +122,12 @@ void CRosterlyCtrl::ApplyMemberRecord(const uint8_t* body, size_t length) {
 }
 
 int CRosterlyCtrl::RowCount() const {
-    return m_hWnd ? static_cast<int>(::SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    return m_hWnd ? static_cast<int>(ListCall(LVM_GETITEMCOUNT)) : 0;
 }
 
 MemberRecord* CRosterlyCtrl::GetSelectedRecord() const {
     if (!m_hWnd) return nullptr;
-    const int row = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const int row = static_cast<int>(ListCall(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     return GetSelectedRecord(row);
 }
 
@@ -115,7 +136,7 @@ MemberRecord* CRosterlyCtrl::GetSelectedRecord(int row) const {
     LVITEMA item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
-    if (!::SendMessageA(m_hWnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    if (!ListCall(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
     return reinterpret_cast<MemberRecord*>(item.lParam);
 }
 
@@ -123,6 +144,7 @@ void CRosterlyCtrl::ApplyListMode(const std::string& value) { ApplyModeChange(li
 
 void CRosterlyCtrl::ApplyModeChange(const ListModeChange& change) {
     if (!change.changed || !m_hWnd) return;
+    HoldRedraw();
     ClearList();
     InsertColumns(change.maleColumns ? kMaleListColumns : kFemaleListColumns);
     bool ask;

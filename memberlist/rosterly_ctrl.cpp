@@ -30,6 +30,7 @@ BEGIN_MESSAGE_MAP(CRosterlyCtrl, COleControl)
     ON_MESSAGE(OCM_NOTIFY, &CRosterlyCtrl::OnReflectedNotify)
     ON_MESSAGE(WM_CONTEXTMENU, &CRosterlyCtrl::OnContextMenuMessage)
     ON_MESSAGE(WM_DRAWITEM, &CRosterlyCtrl::OnDrawItemMessage)
+    ON_MESSAGE(WM_LIST_REDRAW, &CRosterlyCtrl::OnRedrawListMessage)
     ON_COMMAND(ID_MEMBER_NOTE, &CRosterlyCtrl::OnSendNote)
     ON_COMMAND(ID_MEMBER_CHAT, &CRosterlyCtrl::OnRequestChat)
     ON_COMMAND(ID_MEMBER_PROFILE, &CRosterlyCtrl::OnProfile)
@@ -89,6 +90,15 @@ void CRosterlyCtrl::DoPropExchange(CPropExchange* px) {
 
 // ---- the window ----
 
+LRESULT CRosterlyCtrl::ListCall(UINT message, WPARAM wParam, LPARAM lParam) const {
+    static const WNDPROC listView = [] {
+        WNDCLASSA wc{};
+        return ::GetClassInfoA(nullptr, WC_LISTVIEWA, &wc) ? wc.lpfnWndProc : nullptr;
+    }();
+    if (!listView) return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    return ::CallWindowProcA(listView, m_hWnd, message, wParam, lParam);
+}
+
 BOOL CRosterlyCtrl::PreCreateWindow(CREATESTRUCTA& cs) {
     // The list view class must exist before the window is made.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
@@ -107,7 +117,7 @@ int CRosterlyCtrl::OnCreate(LPCREATESTRUCTA cs) {
     }
     versionText = ReadModuleVersionText();
     listMode.StartFor(sexProperty);
-    ::SendMessageA(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
+    ListCall(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
     // Without its header the list can show nothing: no columns, no connection.
     if (!header.SubclassWindow(::GetDlgItem(m_hWnd, 0))) return 0;
     ClearList();
@@ -122,7 +132,7 @@ int CRosterlyCtrl::OnCreate(LPCREATESTRUCTA cs) {
             ::DestroyIcon(icon);
         }
         // Not shared: the list view destroys the image list with itself.
-        ::SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+        ListCall(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
     }
     OpenConnection();
     return 0;

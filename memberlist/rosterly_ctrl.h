@@ -87,6 +87,8 @@ public:
     static constexpr UINT kLoginRetryMs = 2000;
     static constexpr UINT kKeepAliveMs = 6000;
     static constexpr int kMaxLoginRetries = 10;
+    // Posted to itself: a burst of row changes is over, the list draws again.
+    static constexpr UINT WM_LIST_REDRAW = WM_APP + 0x52;
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -102,13 +104,20 @@ protected:
     LRESULT OnReflectedNotify(WPARAM, LPARAM);
     LRESULT OnContextMenuMessage(WPARAM, LPARAM);
     LRESULT OnDrawItemMessage(WPARAM, LPARAM);
+    LRESULT OnRedrawListMessage(WPARAM, LPARAM);
 
 private:
+    // A message to the list view itself, past this control's own handling
+    // (which takes none of them): every message into a framework window
+    // costs a window-property look-up, a server call under wine.
+    LRESULT ListCall(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     // rows
     void ClearList();
     bool InsertColumns(const char* columnText);
     bool InsertRow(int index, MemberRecord* record);
     void ApplyModeChange(const ListModeChange& change);
+    // Stops the list view drawing until the messages queued now are handled.
+    void HoldRedraw();
     // connection
     void OpenConnection();
     bool SendPacket(const ListPacket& packet);
@@ -130,7 +139,6 @@ private:
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     void PaintCell(NMLVCUSTOMDRAW* draw);
     void SortRows();
-    void TakeRowOrder();
 
     // Persisted: "SEX", "ID", "PWD", "SERVERIP".
     std::string sexProperty;
@@ -145,6 +153,7 @@ private:
     MemberRowIndex rows;
     CListHeaderCtrl header;
     SortState sortState;
+    bool redrawHeld = false;
 
     CListSocket* listSocket = nullptr;
     int connected = 0;

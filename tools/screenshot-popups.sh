@@ -9,7 +9,8 @@
 #   tools/screenshot-popups.sh [output directory]     (default build/pop-shots/out)
 #
 # Needs the x86_64 build (Notewell, tray_poke) in build/pop-win64 and the
-# native devserver in build/pop-native; builds them when missing.
+# native devserver in build/pop-native; builds them when missing. The stand-in
+# sounds of tools/make-sounds.py go beside Notewell.exe.
 #
 # The wine prefix is the script's own (build/pop-shots/wineprefix): besides the
 # Korean font substitutes it maps the dialogs' "System" font onto a font with
@@ -50,9 +51,8 @@ reg=$work/run/settings.reg
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\Notewell.exe\\X11 Driver]\r\n"Managed"="N"\r\n'
 } | iconv -f UTF-8 -t UTF-16 > "$reg"
 wine64 regedit /S "$reg"
-wineserver -w 2>/dev/null || true
 
-cp "$win/tray/Notewell.exe" "$win/tests/win/popups/tray_poke.exe" "$work/run/"
+cp "$win/tray/Notewell.exe" "$win/tests/win/popups/tray_poke.exe" "$repo"/tray/res/sounds/*.wav "$work/run/"
 cd "$work/run"
 
 poke() { "$repo/tools/wine-run" ./tray_poke.exe "$@"; }
@@ -66,6 +66,7 @@ member alice nick=미나&친구 sex=F age=27 job=대학생 region=서울 topic="
 member tom nick=Tom&Jerry sex=M age=31 job=회사원 region=부산 topic="반가워요" taste=9 pop=12 points=12500
 member yuna nick=유나 sex=F age=24 job=디자이너 region=인천 topic="영화 이야기" taste=5 pop=57
 on 2003 answer none
+on 2005 answer none
 EOF
 rm -f ctl && mkfifo ctl
 for _ in $(seq 60); do

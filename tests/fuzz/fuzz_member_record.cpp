@@ -22,7 +22,8 @@ namespace {
 
 class ByteCollation : public TextCollation {
 public:
-    int Compare(const std::string& a, const std::string& b) const override { return a.compare(b); }
+    int Compare(std::string_view a, std::string_view b) const override { return a.compare(b); }
+    std::string SortKey(std::string_view text) const override { return std::string(text); }
 };
 
 // Stands in for the ANSI conversion: may grow the text, as a real one can.

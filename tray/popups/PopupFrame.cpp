@@ -10,6 +10,7 @@ BEGIN_MESSAGE_MAP(CTrayPopup, CDialog)
     ON_MESSAGE(WM_CTLCOLORSTATIC, &CTrayPopup::OnCtlColor)
     ON_MESSAGE(WM_CTLCOLOREDIT, &CTrayPopup::OnCtlColor)
     ON_MESSAGE(WM_CTLCOLORDLG, &CTrayPopup::OnCtlColorDlg)
+    ON_MESSAGE(WM_ERASEBKGND, &CTrayPopup::OnEraseBkgnd)
     ON_MESSAGE(WM_SETCURSOR, &CTrayPopup::OnSetCursor)
 END_MESSAGE_MAP()
 
@@ -61,19 +62,43 @@ LRESULT CTrayPopup::OnCtlColor(WPARAM w, LPARAM l) {
     return reinterpret_cast<LRESULT>(palette.OnCtlColor(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l)));
 }
 
-bool CTrayPopup::HasSkin() const {
+HWND CTrayPopup::Skin() const {
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if ((::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) return true;
+        if ((::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) return child;
     }
-    return false;
+    return nullptr;
 }
 
 // Where a skin is a pixel or two smaller than the client area (dialog units
 // seldom give its exact size), the popup's ground continues the skin's.
 LRESULT CTrayPopup::OnCtlColorDlg(WPARAM, LPARAM) {
-    if (!HasSkin()) return 0;
+    if (!Skin()) return 0;
     if (!groundBrush.GetSafeHandle()) groundBrush.CreateSolidBrush(popup_colour::kSkinGround);
     return reinterpret_cast<LRESULT>(groundBrush.GetSafeHandle());
+}
+
+// The popup's own ground is the skin too. The skin picture clips its
+// siblings (it lies beneath them and would otherwise paint over them), so
+// the labels over it, which have no background of their own, show this.
+LRESULT CTrayPopup::OnEraseBkgnd(WPARAM w, LPARAM) {
+    HDC dc = reinterpret_cast<HDC>(w);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    HBRUSH ground = reinterpret_cast<HBRUSH>(OnCtlColorDlg(0, 0));
+    ::FillRect(dc, &client, ground ? ground : ::GetSysColorBrush(COLOR_3DFACE));
+    HWND skin = Skin();
+    HBITMAP image = skin ? reinterpret_cast<HBITMAP>(::SendMessageA(skin, STM_GETIMAGE, IMAGE_BITMAP, 0)) : nullptr;
+    BITMAP info{};
+    if (!image || !::GetObjectA(image, sizeof info, &info)) return TRUE;
+    RECT at{};
+    ::GetWindowRect(skin, &at);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&at), 2);
+    HDC memory = ::CreateCompatibleDC(dc);
+    HGDIOBJ previous = ::SelectObject(memory, image);
+    ::BitBlt(dc, at.left, at.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    ::SelectObject(memory, previous);
+    ::DeleteDC(memory);
+    return TRUE;
 }
 
 // Over a bitmap button the hand; elsewhere what the window under the pointer

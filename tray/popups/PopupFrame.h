@@ -48,12 +48,14 @@ protected:
     LRESULT OnDrawItem(WPARAM w, LPARAM l);
     LRESULT OnCtlColor(WPARAM w, LPARAM l);
     LRESULT OnCtlColorDlg(WPARAM w, LPARAM l);
+    LRESULT OnEraseBkgnd(WPARAM w, LPARAM l);
     LRESULT OnSetCursor(WPARAM w, LPARAM l);
     DECLARE_MESSAGE_MAP()
 
 private:
     CTrayMainDlg& main;
-    bool HasSkin() const;
+    // The template's skin picture, or null.
+    HWND Skin() const;
     PopupButtons buttons;
     CBrush groundBrush;
     int fontHeight = 0;  // asked once per initialisation

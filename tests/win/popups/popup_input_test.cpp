@@ -60,6 +60,37 @@ TEST_F(PopupInputTest, TheHandShowsOverEveryBitmapButtonAndNowhereElse) {
     }
 }
 
+// What reaches the screen: the skin beneath, the buttons and labels over it,
+// and the skin showing through the labels. Away from where other programs'
+// popups open, as the screen is shared.
+TEST_F(PopupInputTest, TheScreenShowsButtonsAndLabelsOverTheSkin) {
+    HWND popup = OpenIncoming(Tom());
+    ::SetWindowPos(popup, HWND_TOPMOST, 900, 600, 0, 0, SWP_NOSIZE);
+    ::RedrawWindow(popup, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpAsTheProgram(300);
+    int w = 0, h = 0;
+    const std::vector<COLORREF> screen = popup_test::ScreenPixels(popup, &w, &h);
+    ASSERT_EQ(static_cast<size_t>(w) * h, screen.size());
+    auto at = [&](LONG x, LONG y) { return screen[static_cast<size_t>(y) * w + x]; };
+
+    const RECT accept = popup_test::ChildRect(popup, IDC_ACCEPT);
+    const std::vector<COLORREF> image = popup_test::BitmapPixels(IDB_BUTTON_ACCEPT);
+    EXPECT_EQ(image[14 * 56 + 4], at(accept.left + 4, accept.top + 14)) << "the accept button is painted";
+
+    const RECT points = popup_test::ChildRect(popup, IDC_CARD_FIRST);
+    int orange = 0;
+    for (LONG y = points.top; y < points.bottom; ++y) {
+        for (LONG x = points.left; x < points.left + 40; ++x) {
+            const COLORREF c = at(x, y);
+            orange += GetRValue(c) > 200 && GetGValue(c) < 160 && GetBValue(c) < 120;
+        }
+    }
+    EXPECT_GT(orange, 10) << "12,500 is written in the details colour";
+    const RECT region = popup_test::ChildRect(popup, IDC_CARD_REGION);
+    EXPECT_EQ(RGB(255, 255, 255), at(region.right - 2, (region.top + region.bottom) / 2))
+        << "the white panel shows through the label";
+}
+
 TEST_F(PopupInputTest, EnterPressesNoButtonOfAChatPopupButEscapeStillDeclines) {
     Feed(CMD_CHAT_REQUEST, KIND_SERVER, IncomingRequestBody(Member("ann", 'F')));
     HWND popup = dlg->popups.incomingRequests.back().popup->GetSafeHwnd();

@@ -153,3 +153,27 @@ void Key(WORD vk, bool up) {
 }
 
 }  // namespace popup_test
+
+namespace popup_test {
+
+std::vector<COLORREF> ScreenPixels(HWND window, int* width, int* height) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    POINT origin{0, 0};
+    ::ClientToScreen(window, &origin);
+    *width = r.right;
+    *height = r.bottom;
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP picture = ::CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ previous = ::SelectObject(dc, picture);
+    ::BitBlt(dc, 0, 0, r.right, r.bottom, screen, origin.x, origin.y, SRCCOPY);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(nullptr, screen);
+    std::vector<COLORREF> out = ReadPixels(dc, picture, r.right, r.bottom);
+    ::DeleteObject(picture);
+    ::DeleteDC(dc);
+    return out;
+}
+
+}  // namespace popup_test

@@ -29,3 +29,8 @@ void PumpAsTheProgram(DWORD ms);
 // Presses (and with `up` releases) a key as the keyboard would.
 void Key(WORD vk, bool up);
 }  // namespace popup_test
+
+namespace popup_test {
+// What the screen shows in a window's client area now, row by row from the top.
+std::vector<COLORREF> ScreenPixels(HWND window, int* width, int* height);
+}  // namespace popup_test

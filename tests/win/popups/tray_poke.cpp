@@ -56,19 +56,19 @@ struct Search {
     HWND found;
 };
 
+BOOL CALLBACK CheckWindow(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    if (pid == ::GetCurrentProcessId() || !::IsWindowVisible(w) || !::GetDlgItem(w, s->controlId)) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
 // The visible top-level window of another process that holds the control.
 HWND PopupWith(int controlId) {
     Search s{controlId, nullptr};
-    ::EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(w, &pid);
-            if (pid == ::GetCurrentProcessId() || !::IsWindowVisible(w) || !::GetDlgItem(w, s->controlId)) return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    ::EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 

@@ -1,0 +1,140 @@
+// End to end: the registered Rosterly.ocx in the control container (another
+// process, created by ProgID with its PARAM values), the real Notewell.exe,
+// and the development server on both ports. The viewer right-clicks a row,
+// picks "1:1 채팅신청" in the real menu, and Notewell asks the server (2011).
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "dev_server.h"
+#include "fields.h"
+#include "tray_messages.h"
+#include "win_test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr char kAddress[] = "127.1.253.63";  // Notewell's port 5210 and the list's 5200, on our own address
+
+class Process {
+public:
+    Process(const std::string& exe, const std::string& commandLine) {
+        std::string line = commandLine;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        started = ::CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        if (started) ::WaitForInputIdle(pi.hProcess, 10000);
+    }
+    ~Process() {
+        if (!started) return;
+        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(pi.hProcess, 1);
+        ::WaitForSingleObject(pi.hProcess, 5000);
+        ::CloseHandle(pi.hProcess);
+        ::CloseHandle(pi.hThread);
+    }
+    BOOL started = FALSE;
+    PROCESS_INFORMATION pi{};
+};
+
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    bool visibleOnly;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindInProcess(HWND hwnd, LPARAM l) {
+    auto* s = reinterpret_cast<WindowSearch*>(l);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    char cls[64] = {};
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == s->processId && std::string(cls) == s->className && (!s->visibleOnly || ::IsWindowVisible(hwnd))) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    ::EnumChildWindows(hwnd, &FindInProcess, l);
+    return s->found ? FALSE : TRUE;
+}
+
+HWND FindWindowOfProcess(DWORD processId, const char* className, bool visibleOnly = false) {
+    WindowSearch s{processId, className, visibleOnly};
+    ::EnumWindows(&FindInProcess, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// Registers the module in this prefix, as its installer's regsvr32 would.
+bool RegisterModule(const std::string& path) {
+    HMODULE module = ::LoadLibraryA(path.c_str());
+    if (!module) return false;
+    using Entry = HRESULT(STDAPICALLTYPE*)();
+    auto reg = reinterpret_cast<Entry>(reinterpret_cast<void*>(::GetProcAddress(module, "DllRegisterServer")));
+    const bool ok = reg && SUCCEEDED(reg());
+    ::FreeLibrary(module);
+    return ok;
+}
+
+TEST(RosterlyEndToEnd, ChoosingAChatRequestInTheRealMenuMakesNotewellAskTheServer) {
+    ASSERT_EQ(nullptr, ::FindWindowA(nullptr, kTrayWindowTitle)) << "another Notewell runs on this desktop";
+    ASSERT_TRUE(RegisterModule(HostToWindowsPath(ROSTERLY_OCX)));
+
+    devserver::DevServerOptions options;
+    options.bindAddress = kAddress;
+    options.listEnabled = true;
+    options.logSink = [](const std::string&) {};
+    devserver::DevServer server(options);
+    ASSERT_TRUE(server.Start());
+    devserver::MemberProfile amy = server.GetMember("amy");
+    amy.sex = 'F';
+    amy.nickname = u8"에이미";
+    amy.age = 24;
+    server.SetMember(amy);
+    server.MemberList().PutMember(devserver::ListedMember{"amy", false, 12, ""});
+
+    Process tray(HostToWindowsPath(NOTEWELL_EXE), std::string("Notewell.exe viewer/pw/M/web-session/") + kAddress);
+    ASSERT_TRUE(tray.started);
+    ASSERT_TRUE(PumpUntil([&] { return server.WaitForLogin("viewer", 0).has_value(); }, 15000));
+
+    Process page(HostToWindowsPath(CONTAINER_EXE),
+                 std::string("ControlContainer.exe ROSTERLY.RosterlyCtrl.1 --param SEX=man --param ID=viewer "
+                             "--param PWD=pw --param SERVERIP=") +
+                     kAddress + " --activate --stay");
+    ASSERT_TRUE(page.started);
+    HWND list = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (list = FindWindowOfProcess(page.pi.dwProcessId, "SysListView32")) != nullptr; },
+                          15000));
+    ASSERT_TRUE(PumpUntil([&] { return server.CountReceived(devserver::LIST_MEMBERS, "viewer") > 0; }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 5000));
+    const auto login = server.WaitForPacket(devserver::LIST_LOGIN, 0);
+    ASSERT_TRUE(login);
+    EXPECT_EQ("1,0,0,46", GetText(login->body.data() + 45, 12));  // the module's own version
+
+    // Right-click the first row (the press and the release, as the mouse gives them).
+    const LPARAM at = MAKELPARAM(20, 10 + 27 / 2 + 20);  // below the header, in row 0
+    ::PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    ::PostMessageA(list, WM_RBUTTONUP, 0, at);
+    HWND menu = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (menu = FindWindowOfProcess(page.pi.dwProcessId, "#32768", true)) != nullptr; },
+                          5000));
+    // "쪽지보내기", then "1:1 채팅신청".
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+        ::PostMessageA(menu, WM_KEYDOWN, key, 0);
+        PumpFor(100);
+    }
+    const auto check = [&] { return server.WaitForPacket(devserver::CMD_CHAT_CHECK, 0, "viewer"); };
+    ASSERT_TRUE(PumpUntil([&] { return check().has_value(); }, 10000));
+    EXPECT_EQ("amy", GetText(check()->body.data(), 13));
+
+    if (HWND trayWindow = ::FindWindowA(nullptr, kTrayWindowTitle)) ::PostMessageA(trayWindow, WM_TRAY_CLOSE, 0, 0);
+    if (HWND container = ::GetAncestor(list, GA_ROOT)) ::PostMessageA(container, WM_CLOSE, 0, 0);
+    PumpFor(500);
+    server.Stop();
+}
+
+}  // namespace

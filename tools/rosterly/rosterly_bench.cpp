@@ -1,0 +1,290 @@
+// Measures the member list control under wine: applying full lists of 'A'
+// records (1,000, 5,000 and 20,000 rows), then 1,000 'U'/'R' changes, and
+// sorting 20,000 rows by each column. The control is the real one, in a
+// shown window, fed the records its socket would hand it; the list view's
+// own insertion is measured alone for comparison. Prints figures; run it
+// under wine: tools/wine-run build/win64/tools/rosterly/rosterly_bench.exe
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "control_host.h"
+#include "dev_server.h"
+#include "list_population.h"
+#include "message_box.h"
+#include "ole_factory.h"
+#include "member_rows.h"
+#include "member_text.h"
+#include "rosterly_ctrl.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+HWND g_page = nullptr;
+
+struct Hosted {
+    CControlHost host;
+    CRosterlyCtrl* control = nullptr;
+};
+
+// A control as a page shows it; no server, so it keeps its empty list of women.
+std::unique_ptr<Hosted> HostControl() {
+    auto h = std::make_unique<Hosted>();
+    IUnknown* object = nullptr;
+    CreateComObject<CRosterlyCtrl>(IID_IUnknown, reinterpret_cast<void**>(&object));
+    h->control = static_cast<CRosterlyCtrl*>(static_cast<IOleObject*>(object));
+    h->host.Attach(object);
+    object->Release();
+    h->host.SetParam(L"SEX", L"man");
+    h->host.SetParam(L"SERVERIP", L"127.1.254.254");
+    const RECT position = {0, 0, 880, 480};
+    h->host.Load(g_page, position);
+    h->host.Activate();
+    return h;
+}
+
+devserver::Bytes Record(int i, char op, std::mt19937& rng) {
+    devserver::MemberProfile p = devserver::DefaultProfile("m" + std::to_string(i));
+    p.sex = 'F';
+    p.age = static_cast<int16_t>(18 + rng() % 40);
+    p.nickname = u8"회원" + std::to_string(rng() % 5000);
+    p.taste = static_cast<int16_t>(static_cast<int>(rng() % 9) - 1);
+    p.popularity = std::to_string(rng() % 1000);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "2024/5/1/%u/%u/%u", static_cast<unsigned>(rng() % 24),
+                  static_cast<unsigned>(rng() % 60), static_cast<unsigned>(rng() % 60));
+    devserver::ListedMember listed{p.id, rng() % 4 == 0, static_cast<int16_t>(rng() % 50), stamp};
+    return devserver::BuildListRecord(p, listed, {}, op);
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+// The list view alone: n rows of nine texts inserted at the top.
+double RawListViewMs(int n, bool redraw) {
+    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 880, 480, g_page,
+                                  nullptr, nullptr, nullptr);
+    for (int c = 0; c < 9; ++c) {
+        LVCOLUMNA col{};
+        col.mask = LVCF_WIDTH | LVCF_TEXT;
+        col.cx = 60;
+        char name[] = "col";
+        col.pszText = name;
+        ::SendMessageA(list, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+    }
+    char text[] = "text";
+    if (!redraw) ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    const auto t = Clock::now();
+    for (int i = 0; i < n; ++i) {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.pszText = text;
+        const int at = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        for (int c = 1; c < 9; ++c) {
+            LVITEMA cell{};
+            cell.mask = LVIF_TEXT;
+            cell.iItem = at;
+            cell.iSubItem = c;
+            cell.pszText = text;
+            ::SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+        }
+    }
+    const double ms = MsSince(t);
+    if (std::getenv("PROBE")) {
+        auto t1 = Clock::now();
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        for (int i = 0; i < n; ++i) { item.iItem = i; ::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)); }
+        std::printf("probe raw getitem %d: %.1f ms (redraw %d)\n", n, MsSince(t1), redraw);
+        WNDCLASSA lvClass{};
+        ::GetClassInfoA(nullptr, WC_LISTVIEWA, &lvClass);
+        t1 = Clock::now();
+        for (int i = 0; i < n; ++i) { item.iItem = i; ::CallWindowProcA(lvClass.lpfnWndProc, list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)); }
+        std::printf("probe raw direct getitem %d: %.1f ms\n", n, MsSince(t1));
+    }
+    ::DestroyWindow(list);
+    return ms;
+}
+
+}  // namespace
+
+int main() {
+    ::OleInitialize(nullptr);
+    WSADATA wsa;
+    ::WSAStartup(MAKEWORD(1, 1), &wsa);
+    SetMessageBoxHandler([](const MessageBoxRequest&) { return IDOK; });  // "the connection is delayed"
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "RosterlyBenchPage";
+    ::RegisterClassA(&wc);
+    g_page = ::CreateWindowExA(0, wc.lpszClassName, "Rosterly bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 520,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+
+    std::printf("The list view alone, 1000 rows inserted at the top: %.1f ms drawing at each insertion, %.1f ms with "
+                "drawing held\n\n", RawListViewMs(1000, true), RawListViewMs(1000, false));
+    std::printf("Rosterly under wine: member records applied to the real control (times in ms, per record in us)\n\n");
+    std::printf("%7s | %12s %9s %14s | %12s %9s | %12s %12s\n", "rows", "fill total", "per 'A'", "last 1000 'A'",
+                "list view", "per row", "1000 'U'/'R'", "per change");
+    std::mt19937 rng(46);
+    std::unique_ptr<Hosted> biggest;
+    for (int n : {1000, 5000, 20000}) {
+        std::vector<devserver::Bytes> fill;
+        fill.reserve(n);
+        for (int i = 0; i < n; ++i) fill.push_back(Record(i, 'A', rng));
+        auto hosted = HostControl();
+        Pump();
+        CRosterlyCtrl* c = hosted->control;
+        auto t = Clock::now();
+        Clock::time_point lastStart = t;
+        for (int i = 0; i < n; ++i) {
+            if (i == n - 1000) lastStart = Clock::now();
+            c->ApplyMemberRecord(fill[i].data(), fill[i].size());
+        }
+        const double fillMs = MsSince(t);
+        const double lastMs = MsSince(lastStart);
+        const double rawMs = RawListViewMs(n, false);
+
+        // 1000 changes: updates of listed members and removals.
+        std::vector<devserver::Bytes> changes;
+        for (int k = 0; k < 1000; ++k) {
+            const int who = static_cast<int>(rng() % n);
+            changes.push_back(Record(who, k % 2 ? 'R' : 'U', rng));
+        }
+        t = Clock::now();
+        for (const auto& r : changes) c->ApplyMemberRecord(r.data(), r.size());
+        const double changeMs = MsSince(t);
+        std::printf("%7d | %12.1f %9.2f %14.1f | %12.1f %9.2f | %12.1f %12.2f   (%d rows left)\n", n, fillMs,
+                    1000.0 * fillMs / n, lastMs, rawMs, 1000.0 * rawMs / n, changeMs, changeMs, c->RowCount());
+        Pump();
+        if (n == 20000)
+            biggest = std::move(hosted);
+        else
+            hosted->host.Close();
+    }
+
+    {
+        // The control's own work per record, without the list view: parse,
+        // convert the member texts, make the row's texts, find its row.
+        std::vector<devserver::Bytes> fill;
+        for (int i = 0; i < 20000; ++i) fill.push_back(Record(i, 'A', rng));
+        MemberRowIndex index;
+        auto t0 = Clock::now();
+        for (const auto& body : fill) {
+            auto wire = ParseMemberWireRecord(body.data(), body.size());
+            auto record = std::make_unique<MemberRecord>(BuildMemberRecord(*wire, &AnsiFromUtf8));
+            RowCells cells = MakeRowCells(*record);
+            index.Apply(std::move(record), false);
+        }
+        std::printf("\nThe control's own work per 'A' record (no list view), 20000 records: %.2f us\n",
+                    1000.0 * MsSince(t0) / 20000);
+        std::vector<const MemberRecord*> order = index.InRowOrder();
+        for (int column : {1, 4, 8}) {
+            SortKeyCollation collation;
+            t0 = Clock::now();
+            SortMemberRows(order, column, true, collation);
+            std::printf("  sorting those 20000 records by column %d alone: %.1f ms\n", column, MsSince(t0));
+        }
+    }
+    if (std::getenv("PROBE")) {
+        HWND lv = biggest->control->m_hWnd;
+        auto t0 = Clock::now();
+        ::SendMessageA(lv, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(+[](LPARAM a, LPARAM b, LPARAM) -> int {
+            return a < b ? -1 : a > b; }));
+        std::printf("probe: trivial LVM_SORTITEMS %.1f ms\n", MsSince(t0));
+        t0 = Clock::now();
+        for (int r = 0; r < biggest->control->RowCount(); ++r) biggest->control->GetSelectedRecord(r);
+        std::printf("probe: %d LVM_GETITEMA %.1f ms\n", biggest->control->RowCount(), MsSince(t0));
+        t0 = Clock::now();
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        for (int r = 0; r < biggest->control->RowCount(); ++r) { item.iItem = r; ::SendMessageW(lv, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)); }
+        std::printf("probe: W %.1f ms\n", MsSince(t0));
+        WNDCLASSA lvClass{};
+        ::GetClassInfoA(nullptr, WC_LISTVIEWA, &lvClass);
+        t0 = Clock::now();
+        for (int r = 0; r < biggest->control->RowCount(); ++r) { item.iItem = r; ::CallWindowProcA(lvClass.lpfnWndProc, lv, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)); }
+        std::printf("probe: class proc direct %.1f ms\n", MsSince(t0));
+        t0 = Clock::now();
+        for (int r = 0; r < 20000; ++r) ::GetPropA(lv, "CorvalaWnd");
+        std::printf("probe: 20000 GetPropA %.1f ms\n", MsSince(t0));
+        t0 = Clock::now();
+        for (int r = 0; r < 20000; ++r) ::GetWindowLongPtrA(lv, GWLP_USERDATA);
+        std::printf("probe: 20000 GetWindowLongPtr %.1f ms\n", MsSince(t0));
+        t0 = Clock::now();
+        for (int r = 0; r < 20000; ++r) ::SendMessageA(lv, WM_NULL, 0, 0);
+        std::printf("probe: 20000 WM_NULL to the control %.1f ms\n", MsSince(t0));
+        t0 = Clock::now();
+        for (int r = 0; r < 20000; ++r) ::GetParent(lv);
+        std::printf("probe: 20000 GetParent %.1f ms\n", MsSince(t0));
+        t0 = Clock::now();
+        for (int r = 0; r < 20000; ++r) ::GetFocus();
+        std::printf("probe: 20000 GetFocus %.1f ms\n", MsSince(t0));
+    }
+    std::printf("\nSorting %d rows by each column (one click: ascending), ms:\n", biggest->control->RowCount());
+    const char* names[] = {"status", "nickname", "webcam", "popularity", "age", "region", "album", "taste", "topic"};
+    for (int column = 0; column < 9; ++column) {
+        const auto t = Clock::now();
+        biggest->control->OnColumnClick(column);
+        const double ms = MsSince(t);
+        Pump();
+        std::printf("  column %d %-10s %8.1f\n", column, names[column], ms);
+    }
+    const auto t = Clock::now();
+    biggest->control->OnColumnClick(8);
+    std::printf("  column 8 again (descending) %8.1f\n", MsSince(t));
+    biggest->host.Close();
+    Pump();
+
+    // The same list through the socket: the dev server pushes one packet per
+    // member after the login, the control reads them from its message loop.
+    {
+        devserver::DevServerOptions options;
+        options.bindAddress = "127.1.254.254";
+        options.trayPort = 0;
+        options.listEnabled = true;
+        options.logSink = [](const std::string&) {};
+        devserver::DevServer server(options);
+        server.Start();
+        const int n = 20000;
+        for (int i = 0; i < n; ++i) {
+            devserver::MemberProfile p = devserver::DefaultProfile("s" + std::to_string(i));
+            p.sex = 'F';
+            server.SetMember(p);
+            server.MemberList().Population().Put(devserver::ListedMember{p.id, i % 4 == 0, 3, ""});
+        }
+        const auto t = Clock::now();
+        auto hosted = HostControl();
+        while (hosted->control->RowCount() < n && MsSince(t) < 120000) {
+            Pump();
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+        std::printf("\nThrough the socket: %d members listed %.0f ms after the control was made (%.1f us per packet, "
+                    "login and drawing included)\n",
+                    hosted->control->RowCount(), MsSince(t), 1000.0 * MsSince(t) / n);
+        hosted->host.Close();
+        Pump();
+        server.Stop();
+    }
+    ::DestroyWindow(g_page);
+    ::OleUninitialize();
+    return 0;
+}
