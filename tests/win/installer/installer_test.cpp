@@ -1,0 +1,340 @@
+// The installer under wine: silent installation, the controls' registration,
+// Notewell started by the installed login control through the system's
+// search path, upgrading and uninstalling while Notewell is connected, and
+// what the uninstaller leaves behind.
+#include <winsock2.h>
+#include <windows.h>
+#include <oleauto.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dev_server.h"
+#include "tray_messages.h"
+#include "text_conversion.h"
+#include "win_test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::wstring WideFromAnsi(const std::string& s) { return Widen(CP_ACP, s); }
+
+constexpr char kAddress[] = "127.1.253.70";  // the server's port 5210 on an address of our own
+const std::wstring kScriptingCategory = L"{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
+const std::wstring kInitializingCategory = L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
+const wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvala";
+
+struct ControlExpectation {
+    const wchar_t* progId;
+    const wchar_t* clsid;
+    const wchar_t* typeLib;
+    const wchar_t* file;
+};
+const ControlExpectation kControls[] = {
+    {L"GATEKIN.GatekinCtrl.1", L"{89887BF5-4668-4728-8FBF-9819AFFCC72F}", L"{606EE1B9-74DD-4718-9B1F-9F4B72535654}",
+     L"Gatekin.ocx"},
+    {L"ROSTERLY.RosterlyCtrl.1", L"{057D5895-6169-4250-837A-9595709E3D3C}", nullptr, L"Rosterly.ocx"},
+};
+const wchar_t* const kInstalledFiles[] = {L"Notewell.exe", L"Gatekin.ocx",  L"Rosterly.ocx",
+                                          L"RqChat.wav",   L"MsgMusic.wav", L"Uninstall.exe"};
+
+std::optional<std::wstring> RegValue(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
+    wchar_t buffer[4096] = {};
+    DWORD size = sizeof buffer - sizeof(wchar_t);
+    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, buffer,
+                       &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(buffer);
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+    HKEY h = nullptr;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(h);
+    return true;
+}
+
+bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring Lower(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(::towlower(c));
+    return s;
+}
+
+std::wstring DefaultInstallDir() {
+    wchar_t programFiles[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles);
+    return std::wstring(programFiles) + L"\\Corvala";
+}
+
+// The machine's search path as a program started after the installation
+// (a newly opened browser) gets it.
+std::wstring MachineSearchPath() {
+    const std::wstring raw = RegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"Path").value_or(L"");
+    wchar_t expanded[8192] = {};
+    ::ExpandEnvironmentStringsW(raw.c_str(), expanded, 8191);
+    return expanded;
+}
+
+int CountPathEntries(const std::wstring& path, const std::wstring& entry) {
+    int n = 0;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(L';', start);
+        if (end == std::wstring::npos) end = path.size();
+        if (Lower(path.substr(start, end - start)) == Lower(entry)) ++n;
+        start = end + 1;
+    }
+    return n;
+}
+
+class Process {
+public:
+    // environmentPath: the PATH the program gets, or empty for ours.
+    Process(const std::wstring& commandLine, const std::wstring& environmentPath = L"",
+            const wchar_t* directory = nullptr) {
+        std::wstring line = commandLine;
+        std::vector<wchar_t> block;
+        if (!environmentPath.empty()) block = EnvironmentWithPath(environmentPath);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        started = ::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE,
+                                   block.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(),
+                                   directory, &si, &pi);
+    }
+    ~Process() {
+        if (!started) return;
+        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(pi.hProcess, 1);
+        ::WaitForSingleObject(pi.hProcess, 5000);
+        ::CloseHandle(pi.hProcess);
+        ::CloseHandle(pi.hThread);
+    }
+    // The exit code once the program has ended within the limit.
+    std::optional<DWORD> Wait(DWORD limitMs) {
+        if (!started || ::WaitForSingleObject(pi.hProcess, limitMs) != WAIT_OBJECT_0) return std::nullopt;
+        DWORD code = 0;
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        return code;
+    }
+    BOOL started = FALSE;
+    PROCESS_INFORMATION pi{};
+
+private:
+    static std::vector<wchar_t> EnvironmentWithPath(const std::wstring& path) {
+        std::vector<wchar_t> block;
+        wchar_t* env = ::GetEnvironmentStringsW();
+        for (const wchar_t* p = env; *p; p += wcslen(p) + 1) {
+            if (_wcsnicmp(p, L"PATH=", 5) == 0) continue;
+            block.insert(block.end(), p, p + wcslen(p) + 1);
+        }
+        ::FreeEnvironmentStringsW(env);
+        const std::wstring entry = L"PATH=" + path;
+        block.insert(block.end(), entry.begin(), entry.end());
+        block.push_back(0);
+        block.push_back(0);
+        return block;
+    }
+};
+
+std::wstring SetupPath() { return WideFromAnsi(HostToWindowsPath(CORVALA_SETUP)); }
+std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+// The installer's process image of Notewell, or empty.
+std::wstring ImageOfWindowProcess(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return L"";
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    ::QueryFullProcessImageNameW(process, 0, image, &size);
+    ::CloseHandle(process);
+    return image;
+}
+
+class InstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(nullptr, ::FindWindowA(nullptr, kTrayWindowTitle)) << "another Notewell runs on this desktop";
+        Uninstall();  // what an earlier, failed run may have left
+        ASSERT_FALSE(FileExists(dir + L"\\Notewell.exe"));
+        devserver::DevServerOptions options;
+        options.bindAddress = kAddress;
+        options.logSink = [](const std::string&) {};
+        server = std::make_unique<devserver::DevServer>(options);
+        std::string error;
+        ASSERT_TRUE(server->Start(&error)) << error;
+    }
+    void TearDown() override {
+        if (HWND tray = ::FindWindowA(nullptr, kTrayWindowTitle)) ::SendMessageA(tray, WM_TRAY_CLOSE, 0, 0);
+        PumpUntil([] { return ::FindWindowA(nullptr, kTrayWindowTitle) == nullptr; }, 10000);
+        Uninstall();
+        if (server) server->Stop();
+    }
+
+    std::optional<DWORD> Install() {
+        Process setup(Quote(SetupPath()) + L" /S");
+        return setup.Wait(120000);
+    }
+    // The uninstaller runs as a copy of itself from the temporary folder and
+    // ends its first process at once: done is when its own file is gone.
+    bool Uninstall() {
+        const std::wstring uninstaller = dir + L"\\Uninstall.exe";
+        if (!FileExists(uninstaller)) return true;
+        Process run(Quote(uninstaller) + L" /S");
+        if (!run.Wait(30000)) return false;
+        return PumpUntil([&] { return !FileExists(uninstaller); }, 60000);
+    }
+    // Notewell as Gatekin starts it, from the installed program folder.
+    std::unique_ptr<Process> StartInstalledNotewell(const std::string& member) {
+        auto p = std::make_unique<Process>(Quote(dir + L"\\Notewell.exe") + L" " +
+                                           WideFromAnsi(member + "/pw/M/web-session/" + kAddress));
+        if (p->started) ::WaitForInputIdle(p->pi.hProcess, 10000);
+        return p;
+    }
+
+    const std::wstring dir = DefaultInstallDir();
+    std::unique_ptr<devserver::DevServer> server;
+};
+
+// What the member sees in the installer's file properties.
+TEST(InstallerFile, PropertiesShowTheVersionOfTheDeliverables) {
+    const std::wstring path = SetupPath();
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(MAKELONG(0, 1), fixed->dwFileVersionMS);
+    EXPECT_EQ(MAKELONG(46, 0), fixed->dwFileVersionLS);
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\StringFileInfo\\041204b0\\FileVersion",
+                                 reinterpret_cast<void**>(&text), &length));
+    EXPECT_EQ(std::wstring(L"1.0.0.46"), text);
+}
+
+TEST_F(InstallerTest, SilentInstallRegistersBothControlsAndTheLoginControlStartsNotewell) {
+    ASSERT_EQ(std::optional<DWORD>(0), Install());
+    for (const wchar_t* file : kInstalledFiles) EXPECT_TRUE(FileExists(dir + L"\\" + file)) << file;
+
+    for (const auto& c : kControls) {
+        SCOPED_TRACE(c.progId);
+        EXPECT_EQ(std::wstring(c.clsid), RegValue(HKEY_CLASSES_ROOT, std::wstring(c.progId) + L"\\CLSID").value_or(L"?"));
+        const std::wstring clsidKey = std::wstring(L"CLSID\\") + c.clsid;
+        EXPECT_EQ(Lower(dir + L"\\" + c.file),
+                  Lower(RegValue(HKEY_CLASSES_ROOT, clsidKey + L"\\InprocServer32").value_or(L"?")));
+        const std::optional<std::wstring> libid = RegValue(HKEY_CLASSES_ROOT, clsidKey + L"\\TypeLib");
+        ASSERT_TRUE(libid.has_value());
+        if (c.typeLib) {
+            EXPECT_EQ(std::wstring(c.typeLib), *libid);
+        }
+        GUID lib{};
+        ASSERT_EQ(S_OK, ::CLSIDFromString(libid->c_str(), &lib));
+        ITypeLib* typeLib = nullptr;
+        EXPECT_EQ(S_OK, ::LoadRegTypeLib(lib, 1, 0, 0x0409, &typeLib));
+        if (typeLib) typeLib->Release();
+    }
+    EXPECT_EQ(L"1.0.0.46", RegValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion").value_or(L"?"));
+    EXPECT_EQ(1, CountPathEntries(MachineSearchPath(), dir));
+
+    // The page's login control, in a browser opened after the installation:
+    // it finds Notewell.exe by the system's search for programs.
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    Process page(WideFromAnsi(HostToWindowsPath(CONTAINER_EXE)) +
+                     L" GATEKIN.GatekinCtrl.1 --param ID=member1 --param PWD=pw --param SEX=M"
+                     L" --param SESSIONID=S1 --param SERVERIP=" +
+                     WideFromAnsi(kAddress) + L" --activate --set LogStateProc=0 --close",
+                 MachineSearchPath(), temp);
+    ASSERT_TRUE(page.started);
+    EXPECT_EQ(std::optional<DWORD>(0), page.Wait(30000));
+    ASSERT_TRUE(PumpUntil([&] { return server->WaitForLogin("member1", 0).has_value(); }, 15000));
+    HWND tray = ::FindWindowA(nullptr, kTrayWindowTitle);
+    ASSERT_NE(nullptr, tray);
+    EXPECT_EQ(Lower(dir + L"\\Notewell.exe"), Lower(ImageOfWindowProcess(tray)));
+}
+
+TEST_F(InstallerTest, InstallingOverARunningNotewellLogsItOutOnceAndReplacesItsFiles) {
+    ASSERT_EQ(std::optional<DWORD>(0), Install());
+    auto tray = StartInstalledNotewell("member2");
+    ASSERT_TRUE(tray->started);
+    ASSERT_TRUE(PumpUntil([&] { return server->WaitForLogin("member2", 0).has_value(); }, 15000));
+
+    // Mark the installed files as old: the upgrade must put its own in place.
+    const FILETIME old = {0x00000000, 0x01C07385};  // January 2001
+    for (const wchar_t* file : {L"Notewell.exe", L"Gatekin.ocx", L"Rosterly.ocx"}) {
+        HANDLE h = ::CreateFileW((dir + L"\\" + file).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h) << file;
+        ::SetFileTime(h, nullptr, nullptr, &old);
+        ::CloseHandle(h);
+    }
+
+    ASSERT_EQ(std::optional<DWORD>(0), Install());
+    EXPECT_TRUE(tray->Wait(10000).has_value()) << "Notewell still runs after the upgrade";
+    EXPECT_TRUE(PumpUntil([&] { return server->CountReceived(devserver::CMD_LOGOUT, "member2") >= 1; }, 5000));
+    PumpFor(300);
+    EXPECT_EQ(1u, server->CountReceived(devserver::CMD_LOGOUT, "member2"));
+    for (const wchar_t* file : {L"Notewell.exe", L"Gatekin.ocx", L"Rosterly.ocx"}) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(::GetFileAttributesExW((dir + L"\\" + file).c_str(), GetFileExInfoStandard, &data)) << file;
+        EXPECT_NE(old.dwHighDateTime, data.ftLastWriteTime.dwHighDateTime) << file << " was not replaced";
+        EXPECT_FALSE(FileExists(dir + L"\\" + file + L".new")) << file;
+    }
+    // In place: the same folder, on the search path once.
+    EXPECT_EQ(Lower(dir), Lower(RegValue(HKEY_LOCAL_MACHINE, L"Software\\Corvala", L"InstallDir").value_or(L"?")));
+    EXPECT_EQ(1, CountPathEntries(MachineSearchPath(), dir));
+}
+
+TEST_F(InstallerTest, UninstallingWhileNotewellIsConnectedLogsOutOnceAndLeavesNothingOfOurs) {
+    ASSERT_EQ(std::optional<DWORD>(0), Install());
+    auto tray = StartInstalledNotewell("member3");
+    ASSERT_TRUE(tray->started);
+    ASSERT_TRUE(PumpUntil([&] { return server->WaitForLogin("member3", 0).has_value(); }, 15000));
+
+    ASSERT_TRUE(Uninstall());
+    EXPECT_TRUE(tray->Wait(10000).has_value()) << "Notewell still runs after the uninstallation";
+    EXPECT_TRUE(PumpUntil([&] { return server->CountReceived(devserver::CMD_LOGOUT, "member3") >= 1; }, 5000));
+    PumpFor(300);
+    EXPECT_EQ(1u, server->CountReceived(devserver::CMD_LOGOUT, "member3"));
+
+    EXPECT_FALSE(FileExists(dir)) << "the program folder is left";
+    for (const auto& c : kControls) {
+        SCOPED_TRACE(c.progId);
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, c.progId));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + c.clsid));
+        if (c.typeLib) {
+            EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + c.typeLib));
+        }
+    }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(0, CountPathEntries(MachineSearchPath(), dir));
+    // Other programs' controls may still rely on the two categories.
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"Component Categories\\" + kScriptingCategory));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"Component Categories\\" + kInitializingCategory));
+}
+
+TEST_F(InstallerTest, UninstallKeepsWhatTheMemberPutIntoTheProgramFolder) {
+    ASSERT_EQ(std::optional<DWORD>(0), Install());
+    const std::wstring own = dir + L"\\memo.txt";
+    HANDLE h = ::CreateFileW(own.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    ::CloseHandle(h);
+
+    ASSERT_TRUE(Uninstall());
+    EXPECT_TRUE(FileExists(own));
+    for (const wchar_t* file : kInstalledFiles) EXPECT_FALSE(FileExists(dir + L"\\" + file)) << file;
+    ::DeleteFileW(own.c_str());
+    ::RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
