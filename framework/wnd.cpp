@@ -1,8 +1,21 @@
 #include "wnd.h"
 
+#include <mutex>
+#include <unordered_map>
+
 namespace {
+// The window property marks a window as ours for every module of the
+// process. Reading it is a server call under wine (tens of microseconds),
+// and the window procedures look their object up for every message, so
+// this module also keeps its own windows in a map.
 const char kWndProp[] = "CorvalaWnd";
+
+std::mutex g_windowsMutex;
+std::unordered_map<HWND, CWnd*>& OwnWindows() {
+    static auto* windows = new std::unordered_map<HWND, CWnd*>;  // outlives static destruction
+    return *windows;
 }
+}  // namespace
 
 const MsgMap* CWnd::GetThisMessageMap() {
     static const MsgMapEntry entries[] = {{0, 0, nullptr}};
@@ -27,17 +40,37 @@ bool CWnd::Dispatch(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
     return false;
 }
 
+CWnd::~CWnd() {
+    // A window that outlives its object must not lead back to it.
+    Detach();
+}
+
 CWnd* CWnd::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<CWnd*>(::GetPropA(hwnd, kWndProp)) : nullptr;
+    if (!hwnd) return nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_windowsMutex);
+        auto found = OwnWindows().find(hwnd);
+        if (found != OwnWindows().end()) return found->second;
+    }
+    return static_cast<CWnd*>(::GetPropA(hwnd, kWndProp));  // another module's window, or none
 }
 
 void CWnd::Attach(HWND hwnd) {
     m_hWnd = hwnd;
+    if (!hwnd) return;
     ::SetPropA(hwnd, kWndProp, this);
+    std::lock_guard<std::mutex> lock(g_windowsMutex);
+    OwnWindows()[hwnd] = this;
 }
 
 void CWnd::Detach() {
-    if (m_hWnd) ::RemovePropA(m_hWnd, kWndProp);
+    if (!m_hWnd) return;
+    ::RemovePropA(m_hWnd, kWndProp);
+    {
+        std::lock_guard<std::mutex> lock(g_windowsMutex);
+        auto found = OwnWindows().find(m_hWnd);
+        if (found != OwnWindows().end() && found->second == this) OwnWindows().erase(found);
+    }
     m_hWnd = nullptr;
 }
 

@@ -7,7 +7,7 @@
 class CWnd {
 public:
     CWnd() = default;
-    virtual ~CWnd() = default;
+    virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 

@@ -145,6 +145,12 @@ bool CSocket::ShutDown(int how) {
     return m_socket != INVALID_SOCKET && ::shutdown(m_socket, how) == 0;
 }
 
+unsigned long CSocket::BytesWaiting() const {
+    u_long available = 0;
+    if (m_socket == INVALID_SOCKET || ::ioctlsocket(m_socket, FIONREAD, &available) != 0) return 0;
+    return available;
+}
+
 void CSocket::Dispose(CSocket* socket) {
     if (!socket) return;
     socket->Close();

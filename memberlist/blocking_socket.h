@@ -37,6 +37,8 @@ public:
     void Close();
 
     SOCKET Handle() const { return m_socket; }
+    // Bytes received and not read yet (0 for a closed socket).
+    unsigned long BytesWaiting() const;
     bool IsBlocking() const { return m_blockingCalls > 0; }
 
     // Closes the socket and deletes it now, or once the call of it that is

@@ -2,6 +2,7 @@
 #include "rosterly_ctrl.h"
 
 #include "list_module.h"
+#include "list_socket.h"
 #include "member_rows.h"
 #include "member_text.h"
 
@@ -60,17 +61,26 @@ bool CRosterlyCtrl::InsertRow(int index, MemberRecord* record) {
 
 // A whole list arrives as one packet per member, back to back. A list view
 // that draws scrolls its rows at every insertion at the top, which costs a
-// screen update each time (about ten milliseconds under wine); held, it
-// draws once when the burst is over.
+// screen update each time (milliseconds under wine); held, it draws once
+// when the burst is over.
 void CRosterlyCtrl::HoldRedraw() {
     if (redrawHeld || !m_hWnd) return;
     redrawHeld = true;
+    redrawHeldSince = ::GetTickCount();
     ListCall(WM_SETREDRAW, FALSE, 0);
     ::PostMessageA(m_hWnd, WM_LIST_REDRAW, 0, 0);
 }
 
 LRESULT CRosterlyCtrl::OnRedrawListMessage(WPARAM, LPARAM) {
     if (!redrawHeld) return 0;
+    // Bytes waiting on the socket are the next records of the burst, whose
+    // notification is queued ahead of this message: keep holding, but let a
+    // long list be seen growing.
+    if (SocketOpen() && !listSocket->IsBlocking() && listSocket->BytesWaiting() > 0 &&
+         ::GetTickCount() - redrawHeldSince < kMaxRedrawHoldMs) {
+        ::PostMessageA(m_hWnd, WM_LIST_REDRAW, 0, 0);
+        return 0;
+    }
     redrawHeld = false;
     ListCall(WM_SETREDRAW, TRUE, 0);
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);

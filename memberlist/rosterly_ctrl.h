@@ -89,6 +89,8 @@ public:
     static constexpr int kMaxLoginRetries = 10;
     // Posted to itself: a burst of row changes is over, the list draws again.
     static constexpr UINT WM_LIST_REDRAW = WM_APP + 0x52;
+    // The longest a burst keeps the list from drawing.
+    static constexpr DWORD kMaxRedrawHoldMs = 250;
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -107,9 +109,8 @@ protected:
     LRESULT OnRedrawListMessage(WPARAM, LPARAM);
 
 private:
-    // A message to the list view itself, past this control's own handling
-    // (which takes none of them): every message into a framework window
-    // costs a window-property look-up, a server call under wine.
+    // A message to the list view itself, past this control's own message
+    // table (which takes none of them).
     LRESULT ListCall(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     // rows
     void ClearList();
@@ -154,6 +155,7 @@ private:
     CListHeaderCtrl header;
     SortState sortState;
     bool redrawHeld = false;
+    DWORD redrawHeldSince = 0;
 
     CListSocket* listSocket = nullptr;
     int connected = 0;

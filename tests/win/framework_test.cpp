@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "control_wnd.h"
 #include "dialog.h"
 #include "message_box.h"
 #include "sync.h"
@@ -90,6 +91,37 @@ TEST(MessageTable, DerivedEntriesWinAndBaseEntriesStillApply) {
     EXPECT_EQ(dlg.destroys, 1);
     EXPECT_EQ(dlg.m_hWnd, nullptr);
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+}
+
+// A control we took over is found by its handle until its object goes; a
+// window another module of the process marked as its own is found too, and
+// is not taken over a second time.
+TEST(WindowLookup, FindsOwnAndOtherModulesWindowsAndForgetsAGoneObject) {
+    HWND edit = ::CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, edit);
+    {
+        CControlWnd first;
+        ASSERT_TRUE(first.SubclassWindow(edit));
+        EXPECT_EQ(&first, CWnd::FromHandle(edit));
+        CControlWnd second;
+        EXPECT_FALSE(second.SubclassWindow(edit));
+        ::SetWindowTextA(edit, "typed");  // passes on to the edit's own procedure
+        char text[16] = {};
+        ::GetWindowTextA(edit, text, sizeof text);
+        EXPECT_STREQ("typed", text);
+    }
+    EXPECT_EQ(nullptr, CWnd::FromHandle(edit));
+    CControlWnd again;
+    EXPECT_TRUE(again.SubclassWindow(edit));
+    again.UnsubclassWindow();
+
+    CControlWnd foreign;  // stands for an object of another module's copy of the framework
+    ASSERT_TRUE(::SetPropA(edit, "CorvalaWnd", &foreign));
+    EXPECT_EQ(&foreign, CWnd::FromHandle(edit));
+    EXPECT_FALSE(again.SubclassWindow(edit));
+    ::RemovePropA(edit, "CorvalaWnd");
+    ::DestroyWindow(edit);
+    EXPECT_EQ(nullptr, CWnd::FromHandle(edit));
 }
 
 TEST(ModalDialog, EndsWithTheGivenResultAfterItsOwnLoop) {

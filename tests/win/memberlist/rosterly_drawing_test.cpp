@@ -170,6 +170,42 @@ TEST_F(ListDrawing, RowsAreStripedAndSelectionKeepsAColourWithoutFocus) {
     EXPECT_EQ(kEvenRowColour, CellBackground(c, 0));
 }
 
+// A list arrives as one record per packet; the list stops drawing for the
+// burst and must draw again once it is over, whether the records came
+// through the socket or one after another in a single message.
+TEST_F(ListDrawing, ListDrawsAgainAfterABurstOfRecords) {
+    StartServer();
+    for (int i = 0; i < 60; ++i) {
+        const std::string id = "b" + std::to_string(i);
+        SetMember(id, 'F');
+        List(id);
+    }
+    CRosterlyCtrl* c = HostViewer(L"man", 60);
+    PumpFor(300);  // longer than any burst holds the list
+    EXPECT_EQ(kEvenRowColour, CellBackground(c, 0));
+    EXPECT_EQ(kStripeColour, CellBackground(c, 1));
+
+    server->MemberList().UpdateMember("b7", [](devserver::ListedMember& m) { m.chatting = true; });
+    server->MemberList().RemoveMember("b8");
+    ASSERT_TRUE(WaitRows(c, 59));
+    PumpFor(300);  // longer than any burst holds the list
+    // The row below the removed one moved up and took its stripe.
+    const int below = RowOf(c, "b7") + 1;
+    EXPECT_EQ(below % 2 ? kStripeColour : kEvenRowColour, CellBackground(c, below));
+
+    // Records applied back to back, without a message between them.
+    for (int i = 0; i < 20; ++i) {
+        devserver::MemberProfile p = devserver::DefaultProfile("d" + std::to_string(i));
+        p.sex = 'F';
+        const devserver::Bytes body = devserver::BuildListRecord(p, devserver::ListedMember{p.id, false, 0, ""}, {}, 'A');
+        c->ApplyMemberRecord(body.data(), body.size());
+    }
+    EXPECT_EQ(79, c->RowCount());
+    PumpFor(300);  // longer than any burst holds the list
+    EXPECT_EQ("d19", RowIds(c)[0]);
+    EXPECT_EQ(kStripeColour, CellBackground(c, 1));
+}
+
 TEST_F(ListDrawing, StatusAndWebcamCodesArePaintedAsIcons) {
     StartServer();
     SetMember("cam", 'F');
