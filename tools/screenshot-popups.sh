@@ -39,6 +39,10 @@ source "$repo/tools/wine-env.sh"
     cmake --build "$win" -j2 --target Notewell tray_poke >/dev/null
 }
 
+fc-list : family | grep "URW Gothic" >/dev/null || {
+    echo "URW Gothic (fonts-urw-base35) is missing: the popups would not have their Windows sizes" >&2
+    exit 1
+}
 wine_env_start
 # Korean names on a wine command line do not survive this host's locale, so
 # the settings go in as a UTF-16 registry file.
