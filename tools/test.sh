@@ -7,7 +7,7 @@ cd "$repo"
 bash tools/build.sh || exit 1
 
 source tools/wine-env.sh
-wine_env_start
+wine_env_start || exit 1
 trap wine_env_stop EXIT
 
 passed=0; failed=0; status=0
@@ -30,6 +30,7 @@ run_ctest() {  # dir label [ctest args...]
 
 run_ctest build/native "native core and dev server" -j2
 run_ctest build/win64 "Windows side under wine" -j2 --timeout 300
+display_alive || echo "The X display $DISPLAY went away during the Windows tests: their failures say nothing of the code."
 
 echo "=== fuzzing (bounded) ==="
 if FUZZ_SECONDS=${FUZZ_SECONDS:-15} bash tools/run-fuzzers.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi

@@ -9,21 +9,34 @@ export WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine64
 # Korean locale for wine only (ANSI code page 949); the host need not have it.
 wine64() { LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 /usr/lib/wine/wine64 "$@"; }
 
+# True when an X server answers on $DISPLAY.
+display_alive() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+
 wine_env_start() {
     local n=${DISPLAY#:}; n=${n%%.*}
-    if ! [ -e "/tmp/.X11-unix/X$n" ]; then
+    if ! display_alive; then
+        # The lock and socket of a display server that has ended would make a
+        # new Xvfb refuse the display, and every window creation fail.
+        rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
         setsid Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 < /dev/null &
-        for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+        for _ in $(seq 100); do display_alive && break; sleep 0.1; done
+        display_alive || { echo "no X display on $DISPLAY: Xvfb did not start" >&2; return 1; }
     fi
     if ! [ -f "$WINEPREFIX/.corvala-ready" ]; then
         mkdir -p "$WINEPREFIX"
         wine64 wineboot -i >/dev/null 2>&1
         wineserver -w
-        # Korean dialog fonts of the service map onto Debian's Nanum fonts.
-        local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-        for pair in "Gulim:NanumGothic" "GulimChe:NanumGothicCoding" "굴림:NanumGothic" "굴림체:NanumGothicCoding" "MS Shell Dlg:NanumGothic"; do
-            wine64 reg add "$key" /v "${pair%%:*}" /t REG_SZ /d "${pair#*:}" /f >/dev/null 2>&1
-        done
+        # Korean dialog fonts of the service map onto Debian's Nanum fonts. The
+        # Korean names do not survive a wine command line in this host's
+        # locale, so they go in as a UTF-16 registry file.
+        local reg="$WINEPREFIX/corvala-fonts.reg"
+        {
+            printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+            printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+            printf '"Gulim"="NanumGothic"\r\n"GulimChe"="NanumGothicCoding"\r\n'
+            printf '"굴림"="NanumGothic"\r\n"굴림체"="NanumGothicCoding"\r\n"MS Shell Dlg"="NanumGothic"\r\n'
+        } | iconv -f UTF-8 -t UTF-16 > "$reg"
+        wine64 regedit /S "$reg" >/dev/null 2>&1
         wineserver -w
         touch "$WINEPREFIX/.corvala-ready"
     fi
