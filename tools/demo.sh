@@ -8,11 +8,14 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 own_display=${DISPLAY:-}
+mkdir -p build/demo
 bash tools/build.sh
 
+# A prefix of the demo's own: it looks like Windows, which the tests' prefix need not.
+export WINEPREFIX=${WINEPREFIX:-$repo/build/demo/wineprefix}
 source tools/wine-env.sh
 wine_env_start
-mkdir -p build/demo
+wine_windows_look
 pkill -f 'build/native/devserver/devserver' 2>/dev/null || true
 
 build/native/devserver/devserver --no-stdin --script devserver/scenarios/demo.txt \

@@ -45,6 +45,24 @@ wine_env_start() {
     sleep 0.3
 }
 
+# For what people look at (the demo, screenshots), not for the tests' prefix:
+# dialogs get a "System" font with the Windows metrics (8 x 16 dialog base
+# units; wine's own is 8 x 15), so the popups have their Windows pixel sizes
+# and the skins line up with the controls; and without a window manager wine
+# draws the caption bars itself.
+wine_windows_look() {
+    fc-list : family | grep "URW Gothic" >/dev/null ||
+        echo "URW Gothic (fonts-urw-base35) is missing: popups will not have their Windows sizes" >&2
+    local reg="$WINEPREFIX/corvala-look.reg"
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+        printf '"System"="URW Gothic"\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n'
+    } | iconv -f UTF-8 -t UTF-16 > "$reg"
+    wine64 regedit /S "$reg" >/dev/null 2>&1
+}
+
 wine_env_stop() {
     wineserver -k >/dev/null 2>&1 || true
 }
