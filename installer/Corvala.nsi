@@ -60,7 +60,9 @@ VIAddVersionKey /LANG=1042 "LegalCopyright" "© ${PRODUCT}"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "설치가 끝났습니다.$\r$\n$\r$\nCorvala 웹 페이지에서 로그인하시면 쪽지받기 프로그램이 시작됩니다."
+; A browser that was already open keeps the search path it started with, so
+; it would not find Notewell.exe yet.
+!define MUI_FINISHPAGE_TEXT "설치가 끝났습니다.$\r$\n$\r$\n열려 있는 웹 브라우저를 모두 닫고 다시 여신 후 Corvala 웹 페이지에서 로그인하시면 쪽지받기 프로그램이 시작됩니다."
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM

@@ -16,6 +16,7 @@
 #   menu-same-sex.png  the same-sex list's menu ("프로필보기" only)
 #
 #   tools/screenshot-rosterly.sh [output directory]   (default build/screenshots/rosterly)
+#   ONLY="menu sorted-age" tools/screenshot-rosterly.sh  (only these)
 #
 # Needs the x86_64 build of rosterly_showcase in build/win64-rh (or
 # $ROSTERLY_WIN_BUILD) and the native devserver in build/native-rh (or
@@ -57,9 +58,6 @@ reg=$work/run/settings.reg
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\rosterly_showcase.exe\\X11 Driver]\r\n"Managed"="N"\r\n'
 } | iconv -f UTF-8 -t UTF-16 > "$reg"
 wine64 regedit /S "$reg"
-wineserver -w || true
-setsid wineserver -p >/dev/null 2>&1 < /dev/null &
-sleep 0.3
 
 cp "$showcase" "$work/run/"
 cd "$work/run"
@@ -110,6 +108,7 @@ for _ in $(seq 50); do (exec 9<>/dev/tcp/127.0.0.1/5200) 2>/dev/null && break; s
 shoot() {
     local name=$1 rect="" x y w h
     shift
+    case " ${ONLY:-$name} " in *" $name "*) ;; *) return 0 ;; esac
     "$repo/tools/wine-run" ./rosterly_showcase.exe 127.0.0.1 "$@" > "$name.log" &
     shown=$!
     for _ in $(seq 150); do grep -q '^ready' "$name.log" 2>/dev/null && break; sleep 0.2; done

@@ -27,6 +27,7 @@
 #include "message_box.h"
 #include "ole_factory.h"
 #include "ole_text.h"
+#include "popup_menu_seam.h"
 #include "rosterly_ctrl.h"
 
 namespace {
@@ -96,6 +97,18 @@ int main(int argc, char** argv) {
         std::printf("message box: %s\n", r.text.c_str());
         std::fflush(stdout);
         return IDOK;
+    });
+    // The real menu, with its items' states told first.
+    SetPopupMenuHandler([](const PopupMenuRequest& r) {
+        for (int i = 0; i < ::GetMenuItemCount(r.menu); ++i) {
+            char text[64] = {};
+            ::GetMenuStringA(r.menu, i, text, sizeof text, MF_BYPOSITION);
+            const UINT state = ::GetMenuState(r.menu, i, MF_BYPOSITION);
+            std::printf("menu item %d %s%s\n", i, text, (state & (MF_GRAYED | MF_DISABLED)) ? " (disabled)" : "");
+        }
+        std::fflush(stdout);
+        ::TrackPopupMenu(r.menu, r.flags, r.x, r.y, 0, r.owner, nullptr);
+        return 0u;
     });
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
