@@ -20,3 +20,19 @@ class CShellPropertyPage : public COlePropertyPage {
 public:
     CShellPropertyPage() : COlePropertyPage(IDD_PROPERTY_PAGE, IDS_PAGE_CAPTION) {}
 };
+
+// The two class factories of a control module, its control's and its page's,
+// made when the module loads (a global of the module).
+template <class Control, class Page>
+class ShellClassFactories {
+public:
+    explicit ShellClassFactories(const ControlModuleIdentity& identity)
+        : control(identity.controlClsid, identity.controlClassName, identity.controlProgId,
+                  &CreateComObject<Control>, ShellControlRegistration(identity)),
+          page(identity.pageClsid, identity.pageClassName, identity.pageProgId, &CreateComObject<Page>,
+               IDS_PAGE_TYPE_NAME) {}
+
+private:
+    COleControlFactory control;
+    COlePropertyPageFactory page;
+};

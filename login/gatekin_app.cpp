@@ -10,12 +10,7 @@ CGatekinApp theApp;
 
 namespace {
 
-COleControlFactory controlFactory(kGatekinModule.controlClsid, kGatekinModule.controlClassName,
-                                  kGatekinModule.controlProgId, &CreateComObject<CGatekinCtrl>,
-                                  ShellControlRegistration(kGatekinModule));
-COlePropertyPageFactory pageFactory(kGatekinModule.pageClsid, kGatekinModule.pageClassName,
-                                    kGatekinModule.pageProgId, &CreateComObject<CGatekinPropPage>,
-                                    IDS_PAGE_TYPE_NAME);
+ShellClassFactories<CGatekinCtrl, CGatekinPropPage> factories(kGatekinModule);
 
 }  // namespace
 

@@ -38,12 +38,7 @@ public:
 
 CRosterlyApp theApp;
 
-COleControlFactory controlFactory(kRosterlyModule.controlClsid, kRosterlyModule.controlClassName,
-                                  kRosterlyModule.controlProgId, &CreateComObject<CRosterlyCtrl>,
-                                  ShellControlRegistration(kRosterlyModule));
-COlePropertyPageFactory pageFactory(kRosterlyModule.pageClsid, kRosterlyModule.pageClassName,
-                                    kRosterlyModule.pageProgId, &CreateComObject<CRosterlyPropPage>,
-                                    IDS_PAGE_TYPE_NAME);
+ShellClassFactories<CRosterlyCtrl, CRosterlyPropPage> factories(kRosterlyModule);
 
 }  // namespace
 

@@ -323,6 +323,20 @@ TEST_F(InstallerTest, UninstallingWhileNotewellIsConnectedLogsOutOnceAndLeavesNo
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"Component Categories\\" + kInitializingCategory));
 }
 
+// A browser that still has a control loaded keeps its file in use.
+TEST_F(InstallerTest, AControlInUseIsReplacedAtRestartAndUninstallLeavesNoWaitingCopy) {
+    ASSERT_EQ(std::optional<DWORD>(0), Install());
+    HMODULE loaded = ::LoadLibraryW((dir + L"\\Rosterly.ocx").c_str());
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_EQ(std::optional<DWORD>(0), Install());
+    EXPECT_TRUE(FileExists(dir + L"\\Rosterly.ocx.new")) << "the new copy waits for the restart";
+    ::FreeLibrary(loaded);
+
+    ASSERT_TRUE(Uninstall());
+    EXPECT_FALSE(FileExists(dir + L"\\Rosterly.ocx.new"));
+    EXPECT_FALSE(FileExists(dir)) << "the program folder is left";
+}
+
 TEST_F(InstallerTest, UninstallKeepsWhatTheMemberPutIntoTheProgramFolder) {
     ASSERT_EQ(std::optional<DWORD>(0), Install());
     const std::wstring own = dir + L"\\memo.txt";
