@@ -98,13 +98,16 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return IDOK;
     });
-    // The real menu, with its items' states told first.
+    // The real menu, with its items' ids and states told first (the texts
+    // are code page 949 and would not read on the host's terminal).
     SetPopupMenuHandler([](const PopupMenuRequest& r) {
         for (int i = 0; i < ::GetMenuItemCount(r.menu); ++i) {
-            char text[64] = {};
-            ::GetMenuStringA(r.menu, i, text, sizeof text, MF_BYPOSITION);
-            const UINT state = ::GetMenuState(r.menu, i, MF_BYPOSITION);
-            std::printf("menu item %d %s%s\n", i, text, (state & (MF_GRAYED | MF_DISABLED)) ? " (disabled)" : "");
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_STATE | MIIM_ID | MIIM_FTYPE;
+            ::GetMenuItemInfoA(r.menu, i, TRUE, &info);
+            std::printf("menu item %d id %u type %#x state %#x%s\n", i, info.wID, info.fType, info.fState,
+                        (info.fState & MFS_DISABLED) ? " (disabled)" : "");
         }
         std::fflush(stdout);
         ::TrackPopupMenu(r.menu, r.flags, r.x, r.y, 0, r.owner, nullptr);
