@@ -19,15 +19,7 @@ export DISPLAY=${SHOTS_DISPLAY:-:88}
 source "$repo/tools/wine-env.sh"
 wine_env_start
 trap 'wineserver -k 2>/dev/null || true' EXIT
-# Korean font names go in as a UTF-16 registry file (they do not survive a
-# wine command line in this host's locale).
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-    printf '"굴림"="NanumGothic"\r\n"굴림체"="NanumGothicCoding"\r\n"MS Shell Dlg"="NanumGothic"\r\n"MS Shell Dlg 2"="NanumGothic"\r\n"Tahoma"="NanumGothic"\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n'
-} | iconv -f UTF-8 -t UTF-16 > "$work/settings.reg"
-wine64 regedit /S "$work/settings.reg"
+wine_windows_look
 
 # The topmost window of a program whose title contains $1.
 window_of() {

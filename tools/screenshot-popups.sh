@@ -6,10 +6,10 @@
 # controls ask (tray_poke). One PNG per popup lands in the output directory,
 # cropped to the popup's window, plus overview.png with a cascade.
 #
-#   tools/screenshot-popups.sh [output directory]     (default build/pop-shots/out)
+#   tools/screenshot-popups.sh [output directory]     (default build/screenshots/popups)
 #
-# Needs the x86_64 build (Notewell, tray_poke) in build/pop-win64 and the
-# native devserver in build/pop-native; builds them when missing. The stand-in
+# Needs the x86_64 build (Notewell, tray_poke) in build/win64 (or $POPUP_WIN_BUILD) and the
+# native devserver in build/native (or $POPUP_NATIVE_BUILD); builds them when missing. The stand-in
 # sounds of tools/make-sounds.py go beside Notewell.exe.
 #
 # The wine prefix is the script's own (build/pop-shots/wineprefix): besides the
@@ -19,9 +19,9 @@
 # controls; wine's own "System" font is one pixel lower (8 x 15).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:-$repo/build/pop-shots/out}
-win=$repo/build/pop-win64
-native=$repo/build/pop-native
+out=${1:-$repo/build/screenshots/popups}
+win=${POPUP_WIN_BUILD:-$repo/build/win64}
+native=${POPUP_NATIVE_BUILD:-$repo/build/native}
 work=$repo/build/pop-shots
 mkdir -p "$out" "$work/run"
 
@@ -44,17 +44,7 @@ fc-list : family | grep "URW Gothic" >/dev/null || {
     exit 1
 }
 wine_env_start
-# Korean names on a wine command line do not survive this host's locale, so
-# the settings go in as a UTF-16 registry file.
-reg=$work/run/settings.reg
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-    printf '"굴림"="NanumGothic"\r\n"굴림체"="NanumGothicCoding"\r\n"System"="URW Gothic"\r\n\r\n'
-    # Without a window manager wine draws the caption bars itself.
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\Notewell.exe\\X11 Driver]\r\n"Managed"="N"\r\n'
-} | iconv -f UTF-8 -t UTF-16 > "$reg"
-wine64 regedit /S "$reg"
+wine_windows_look
 
 cp "$win/tray/Notewell.exe" "$win/tests/win/popups/tray_poke.exe" "$repo"/tray/res/sounds/*.wav "$work/run/"
 cd "$work/run"

@@ -18,14 +18,14 @@
 #   tools/screenshot-rosterly.sh [output directory]   (default build/screenshots/rosterly)
 #   ONLY="menu sorted-age" tools/screenshot-rosterly.sh  (only these)
 #
-# Needs the x86_64 build of rosterly_showcase in build/win64-rh (or
-# $ROSTERLY_WIN_BUILD) and the native devserver in build/native-rh (or
+# Needs the x86_64 build of rosterly_showcase in build/win64 (or
+# $ROSTERLY_WIN_BUILD) and the native devserver in build/native (or
 # $ROSTERLY_NATIVE_BUILD); builds them when missing.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$repo/build/screenshots/rosterly}
-win=${ROSTERLY_WIN_BUILD:-$repo/build/win64-rh}
-native=${ROSTERLY_NATIVE_BUILD:-$repo/build/native-rh}
+win=${ROSTERLY_WIN_BUILD:-$repo/build/win64}
+native=${ROSTERLY_NATIVE_BUILD:-$repo/build/native}
 work=$repo/build/rosterly-shots
 mkdir -p "$out" "$work/run"
 
@@ -45,19 +45,7 @@ showcase=$win/tools/rosterly/rosterly_showcase.exe
 }
 
 wine_env_start
-# Korean names on a wine command line do not survive this host's locale, so
-# the font substitutes go in as a UTF-16 registry file. The list view and the
-# menu use the system's dialog font.
-reg=$work/run/settings.reg
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-    printf '"굴림"="NanumGothic"\r\n"굴림체"="NanumGothicCoding"\r\n"Gulim"="NanumGothic"\r\n'
-    printf '"MS Shell Dlg"="NanumGothic"\r\n"MS Shell Dlg 2"="NanumGothic"\r\n"Tahoma"="NanumGothic"\r\n\r\n'
-    # Without a window manager wine draws the caption bars itself.
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\rosterly_showcase.exe\\X11 Driver]\r\n"Managed"="N"\r\n'
-} | iconv -f UTF-8 -t UTF-16 > "$reg"
-wine64 regedit /S "$reg"
+wine_windows_look
 
 cp "$showcase" "$work/run/"
 cd "$work/run"

@@ -12,6 +12,16 @@ wine64() { LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 /usr/lib/wine/wine64 "$@"; }
 # True when an X server answers on $DISPLAY.
 display_alive() { xdotool getdisplaygeometry >/dev/null 2>&1; }
 
+# Imports registry settings given on stdin (UTF-8, without the header line).
+# Korean names do not survive a wine command line in this host's locale, so
+# they go in as a UTF-16 registry file.
+wine_import_reg() {
+    local reg="$WINEPREFIX/corvala-import.reg"
+    { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; sed 's/$/\r/'; } | iconv -f UTF-8 -t UTF-16 > "$reg"
+    wine64 regedit /S "$reg" >/dev/null 2>&1
+    rm -f "$reg"
+}
+
 wine_env_start() {
     local n=${DISPLAY#:}; n=${n%%.*}
     if ! display_alive; then
@@ -26,17 +36,15 @@ wine_env_start() {
         mkdir -p "$WINEPREFIX"
         wine64 wineboot -i >/dev/null 2>&1
         wineserver -w
-        # Korean dialog fonts of the service map onto Debian's Nanum fonts. The
-        # Korean names do not survive a wine command line in this host's
-        # locale, so they go in as a UTF-16 registry file.
-        local reg="$WINEPREFIX/corvala-fonts.reg"
-        {
-            printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-            printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-            printf '"Gulim"="NanumGothic"\r\n"GulimChe"="NanumGothicCoding"\r\n'
-            printf '"굴림"="NanumGothic"\r\n"굴림체"="NanumGothicCoding"\r\n"MS Shell Dlg"="NanumGothic"\r\n'
-        } | iconv -f UTF-8 -t UTF-16 > "$reg"
-        wine64 regedit /S "$reg" >/dev/null 2>&1
+        # Korean dialog fonts of the service map onto Debian's Nanum fonts.
+        wine_import_reg <<'EOF'
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"Gulim"="NanumGothic"
+"GulimChe"="NanumGothicCoding"
+"굴림"="NanumGothic"
+"굴림체"="NanumGothicCoding"
+"MS Shell Dlg"="NanumGothic"
+EOF
         wineserver -w
         touch "$WINEPREFIX/.corvala-ready"
     fi
@@ -49,18 +57,20 @@ wine_env_start() {
 # dialogs get a "System" font with the Windows metrics (8 x 16 dialog base
 # units; wine's own is 8 x 15), so the popups have their Windows pixel sizes
 # and the skins line up with the controls; and without a window manager wine
-# draws the caption bars itself.
+# draws the caption bars itself. The list view, menus and the installer use
+# the system's dialog fonts, which get Korean glyphs.
 wine_windows_look() {
     fc-list : family | grep "URW Gothic" >/dev/null ||
         echo "URW Gothic (fonts-urw-base35) is missing: popups will not have their Windows sizes" >&2
-    local reg="$WINEPREFIX/corvala-look.reg"
-    {
-        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-        printf '"System"="URW Gothic"\r\n\r\n'
-        printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n'
-    } | iconv -f UTF-8 -t UTF-16 > "$reg"
-    wine64 regedit /S "$reg" >/dev/null 2>&1
+    wine_import_reg <<'EOF'
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"System"="URW Gothic"
+"MS Shell Dlg 2"="NanumGothic"
+"Tahoma"="NanumGothic"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+EOF
 }
 
 wine_env_stop() {

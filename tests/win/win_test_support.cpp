@@ -1,5 +1,7 @@
 #include "win_test_support.h"
 
+#include <cstring>
+
 namespace testing_support {
 
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
@@ -102,6 +104,20 @@ std::string HostToWindowsPath(const std::string& hostPath) {
     for (char& c : p)
         if (c == '/') c = '\\';
     return p;
+}
+
+bool MakeThisProgramsWindowsUnmanaged() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, sizeof path);
+    const char* name = std::strrchr(path, '\\');
+    const std::string key = std::string("Software\\Wine\\AppDefaults\\") + (name ? name + 1 : path) + "\\X11 Driver";
+    HKEY h = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    const bool set = ::RegSetValueExA(h, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2) == ERROR_SUCCESS;
+    ::RegCloseKey(h);
+    return set;
 }
 
 }  // namespace testing_support

@@ -45,6 +45,12 @@ struct ForeignBox {
 ForeignBox WaitForForeignBox(DWORD processId, const std::string& caption, DWORD timeoutMs);
 // Presses a button of a box (IDOK, IDCANCEL) as the user would.
 void PressButton(HWND box, int buttonId);
+// Without a window manager on the test display, wine waits two seconds for
+// every managed top-level window that is destroyed. This makes the calling
+// program's windows unmanaged: a per-program wine setting (meaningless on
+// Windows) read when wine's display driver loads, so call it before any
+// window exists (from a static initialiser).
+bool MakeThisProgramsWindowsUnmanaged();
 // Wine path of a file built on the host ("/a/b" -> "Z:\a\b").
 std::string HostToWindowsPath(const std::string& hostPath);
 

@@ -10,23 +10,8 @@ using namespace testing_support;
 
 namespace hub {
 namespace {
-// The test display has no window manager, and wine then waits two seconds for
-// every managed top-level window to be withdrawn when it is destroyed. The
-// popups of these test programs are made unmanaged instead: a per-program wine
-// setting (meaningless on Windows) that wine's display driver reads when it
-// loads, so it is written before any window exists.
-const bool kUnmanagedWindows = [] {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, sizeof path);
-    const char* name = std::strrchr(path, '\\');
-    const std::string key = std::string("Software\\Wine\\AppDefaults\\") + (name ? name + 1 : path) + "\\X11 Driver";
-    HKEY h = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) != ERROR_SUCCESS)
-        return false;
-    const bool set = ::RegSetValueExA(h, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2) == ERROR_SUCCESS;
-    ::RegCloseKey(h);
-    return set;
-}();
+// Before any window exists.
+const bool kUnmanagedWindows = testing_support::MakeThisProgramsWindowsUnmanaged();
 }  // namespace
 
 void HubTest::SetUpTestSuite() {

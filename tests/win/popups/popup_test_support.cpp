@@ -4,26 +4,12 @@
 
 #include "app.h"
 #include "dialog.h"
+#include "win_test_support.h"
 
 namespace popup_test {
 namespace {
-// Without a window manager on the test display, wine waits two seconds for
-// every managed top-level window that is destroyed; the popups of these test
-// programs are unmanaged instead (a per-program wine setting, read when wine's
-// display driver loads, so it is written before any window exists).
-const bool kUnmanagedWindows = [] {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, sizeof path);
-    const char* name = std::strrchr(path, '\\');
-    const std::string key = std::string("Software\\Wine\\AppDefaults\\") + (name ? name + 1 : path) + "\\X11 Driver";
-    HKEY h = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    const bool set = ::RegSetValueExA(h, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2) == ERROR_SUCCESS;
-    ::RegCloseKey(h);
-    return set;
-}();
+// Before any window exists.
+const bool kUnmanagedWindows = testing_support::MakeThisProgramsWindowsUnmanaged();
 
 std::vector<COLORREF> ReadPixels(HDC dc, HBITMAP bitmap, int width, int height) {
     BITMAPINFO info{};
