@@ -28,6 +28,7 @@ constexpr char kAddress[] = "127.1.253.70";  // the server's port 5210 on an add
 const std::wstring kScriptingCategory = L"{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
 const std::wstring kInitializingCategory = L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
 const wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const wchar_t kProductKey[] = L"Software\\Corvala";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvala";
 
 struct ControlExpectation {
@@ -183,13 +184,15 @@ protected:
         return setup.Wait(120000);
     }
     // The uninstaller runs as a copy of itself from the temporary folder and
-    // ends its first process at once: done is when its own file is gone.
+    // ends its first process at once: done is when its own file and then the
+    // product's key, the last thing it removes, are gone.
     bool Uninstall() {
         const std::wstring uninstaller = dir + L"\\Uninstall.exe";
         if (!FileExists(uninstaller)) return true;
         Process run(Quote(uninstaller) + L" /S");
         if (!run.Wait(30000)) return false;
-        return PumpUntil([&] { return !FileExists(uninstaller); }, 60000);
+        return PumpUntil([&] { return !FileExists(uninstaller) && !KeyExists(HKEY_LOCAL_MACHINE, kProductKey); },
+                         60000);
     }
     // Notewell as Gatekin starts it, from the installed program folder.
     std::unique_ptr<Process> StartInstalledNotewell(const std::string& member) {
@@ -291,7 +294,7 @@ TEST_F(InstallerTest, InstallingOverARunningNotewellLogsItOutOnceAndReplacesItsF
         EXPECT_FALSE(FileExists(dir + L"\\" + file + L".new")) << file;
     }
     // In place: the same folder, on the search path once.
-    EXPECT_EQ(Lower(dir), Lower(RegValue(HKEY_LOCAL_MACHINE, L"Software\\Corvala", L"InstallDir").value_or(L"?")));
+    EXPECT_EQ(Lower(dir), Lower(RegValue(HKEY_LOCAL_MACHINE, kProductKey, L"InstallDir").value_or(L"?")));
     EXPECT_EQ(1, CountPathEntries(MachineSearchPath(), dir));
 }
 
