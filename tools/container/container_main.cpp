@@ -53,7 +53,8 @@ bool ReadUtf8File(const std::wstring& path, std::wstring* text) {
 
 const char kUsage[] =
     "usage: ControlContainer PROGID [--param NAME=VALUE]... [--activate] [--set NAME=VALUE]...\n"
-    "       [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--script FILE] [--close] [--stay]";
+    "       [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--script FILE] [--close] [--stay]\n"
+    "       [--title TEXT] [--at X,Y]";
 
 }  // namespace
 
@@ -84,8 +85,9 @@ int main() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = kWindowClass;
     ::RegisterClassExW(&wc);
-    HWND window = ::CreateWindowExW(0, kWindowClass, L"Control Container", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 320, 160, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = ::CreateWindowExW(0, kWindowClass, options.title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                    options.placed ? options.x : CW_USEDEFAULT, options.placed ? options.y : CW_USEDEFAULT,
+                                    320, 160, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window) {
         PrintLine(stderr, "cannot create the container window");
         ::OleUninitialize();

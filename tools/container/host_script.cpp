@@ -117,6 +117,22 @@ bool ParseHostArguments(const std::vector<std::wstring>& args, const ScriptReade
             if (i + 1 >= args.size()) return *error = arg + L" needs a value", false;
             const std::wstring option = arg.substr(2);
             const std::wstring& value = args[++i];
+            if (option == L"title") {
+                options->title = value;
+                continue;
+            }
+            if (option == L"at") {
+                const size_t comma = value.find(L',');
+                const bool ok = comma != std::wstring::npos && comma > 0 && comma + 1 < value.size() && comma <= 5 &&
+                                value.size() - comma - 1 <= 5 &&
+                                value.find_first_not_of(L"0123456789,") == std::wstring::npos &&
+                                value.find(L',', comma + 1) == std::wstring::npos;
+                if (!ok) return *error = L"--at needs X,Y in pixels", false;
+                options->placed = true;
+                options->x = std::stoi(value.substr(0, comma));
+                options->y = std::stoi(value.substr(comma + 1));
+                continue;
+            }
             if (option == L"script") {
                 std::wstring text;
                 if (!readScript || !readScript(value, &text)) return *error = L"cannot read " + value, false;

@@ -15,7 +15,8 @@
 //
 // Command line: [PROGID] [--param NAME=VALUE] [--set NAME=VALUE]
 //   [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--script FILE]
-//   [--activate] [--close] [--stay], taken in order.
+//   [--activate] [--close] [--stay], taken in order; [--title TEXT] and
+//   [--at X,Y] name and place the container's window.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -35,6 +36,10 @@ struct HostAction {
 struct HostOptions {
     std::vector<HostAction> actions;
     bool stay = false;  // keep the window open until it is closed
+    std::wstring title = L"Control Container";
+    bool placed = false;  // at x, y rather than where the system puts it
+    int x = 0;
+    int y = 0;
 };
 
 using ScriptReader = std::function<bool(const std::wstring& path, std::wstring* text)>;

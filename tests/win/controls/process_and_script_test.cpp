@@ -107,6 +107,23 @@ TEST(HostScript, CommandLineStepsComeInOrderAndScriptsAreRead) {
     EXPECT_FALSE(ParseHostArguments({L"--frobnicate", L"1"}, reader, &other, &error));
 }
 
+TEST(HostScript, TheWindowIsNamedAndPlacedOnlyByWellFormedOptions) {
+    HostOptions options;
+    std::wstring error;
+    ASSERT_TRUE(ParseHostArguments({L"--title", L"로그인 페이지", L"--at", L"40,700"}, nullptr, &options, &error));
+    EXPECT_EQ(L"로그인 페이지", options.title);
+    EXPECT_TRUE(options.placed);
+    EXPECT_EQ(40, options.x);
+    EXPECT_EQ(700, options.y);
+    EXPECT_TRUE(options.actions.empty());
+
+    for (const wchar_t* bad : {L"40", L",7", L"7,", L"-1,2", L"1,2,3", L"123456,1", L"1,x"}) {
+        HostOptions other;
+        EXPECT_FALSE(ParseHostArguments({L"--at", bad}, nullptr, &other, &error)) << bad;
+        EXPECT_FALSE(other.placed);
+    }
+}
+
 TEST(HostScript, ScriptValuesAreNumbersWhenTheyLookLikeOne) {
     VARIANT v;
     ASSERT_EQ(S_OK, MakeScriptValue(L"-32768", false, &v));
