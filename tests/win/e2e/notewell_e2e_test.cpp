@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <thread>
 
 #include "dev_server.h"
 #include "fields.h"
+#include "packet.h"
+#include "records.h"
+#include "res/resource.h"
+#include "tray_bodies.h"
 #include "tray_messages.h"
 #include "win_test_support.h"
 
@@ -127,6 +133,143 @@ TEST_F(NotewellEndToEnd, UnknownCommandEndsTheProgram) {
     EXPECT_EQ(::WaitForSingleObject(tray->pi.hProcess, 0), WAIT_OBJECT_0);
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Corvala 서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요."),
               texts.end());
+}
+
+// A top-level window of the process for which match(window) holds.
+HWND WaitForProcessWindow(DWORD processId, const std::function<bool(HWND)>& match, DWORD timeoutMs) {
+    struct Search {
+        DWORD processId;
+        const std::function<bool(HWND)>* match;
+        HWND found;
+    } search{processId, &match, nullptr};
+    PumpUntil([&] {
+        ::EnumWindows([](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if (owner != s->processId || !(*s->match)(w)) return TRUE;
+            s->found = w;
+            return FALSE;
+        }, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, timeoutMs);
+    return search.found;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// Two members on two Notewells: bob asks alice for a 1:1 chat from the page,
+// alice accepts in her popup, and each Notewell starts the chat program with
+// its own eight values. The chat program's stand-in (found on the search path)
+// logs its command line.
+class TwoNotewellsChat : public ::testing::Test {
+protected:
+    void SetUp() override {
+        devserver::DevServerOptions options;
+        options.logSink = [](const std::string&) {};
+        server = std::make_unique<devserver::DevServer>(options);
+        server->SetMember({"bob", "Bob", 'M', 34, "office", "Seoul", "hello", 5, "12", 12500, 'Y'});
+        server->SetMember({"alice", "Alice", 'F', 27, "student", "Busan", "chat", 6, "98", 4800, 'Y'});
+        server->SetChatServerAddress("10.1.2.3");
+        // Every Notewell first ends the chat programs it finds: on one machine,
+        // the second one's clean-up could end the first one's program before it
+        // has logged. The test hands out the server's decision one side after
+        // the other instead of the server's own relay.
+        server->SetReply(devserver::CMD_CHAT_CONTROL, devserver::Reply::None());
+        ASSERT_TRUE(server->Start());
+
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        log = std::string(temp) + "pvchat_e2e_" + std::to_string(::GetCurrentProcessId()) + ".log";
+        std::remove(log.c_str());
+        char path[8192] = {};
+        ::GetEnvironmentVariableA("PATH", path, sizeof path);
+        oldPath = path;
+        ::SetEnvironmentVariableA("PATH", (HostToWindowsPath(PVCHAT_STANDIN_DIR) + ";" + oldPath).c_str());
+        ::SetEnvironmentVariableA("PVCHAT_STANDIN_LOG", log.c_str());
+
+        bob = std::make_unique<NotewellProcess>("bob/pw-b/M/s-bob/127.0.0.1");
+        alice = std::make_unique<NotewellProcess>("alice/pw-a/F/s-alice/127.0.0.1");
+        ASSERT_TRUE(bob->started && alice->started);
+        ASSERT_TRUE(PumpUntil([&] {
+            return server->WaitForLogin("bob", 0).has_value() && server->WaitForLogin("alice", 0).has_value();
+        }, 15000));
+    }
+    void TearDown() override {
+        bob.reset();
+        alice.reset();
+        server->Stop();
+        ::SetEnvironmentVariableA("PATH", oldPath.c_str());
+        ::SetEnvironmentVariableA("PVCHAT_STANDIN_LOG", nullptr);
+        std::remove(log.c_str());
+    }
+    HWND TrayWindowOf(const NotewellProcess& p) {
+        return WaitForProcessWindow(p.Id(), [](HWND w) {
+            char title[32] = {};
+            ::GetWindowTextA(w, title, sizeof title);
+            return std::string(title) == kTrayWindowTitle;
+        }, 5000);
+    }
+
+    std::unique_ptr<devserver::DevServer> server;
+    std::unique_ptr<NotewellProcess> bob, alice;
+    std::string log, oldPath;
+};
+
+TEST_F(TwoNotewellsChat, AcceptedRequestStartsTheChatProgramOnBothSides) {
+    // The page asks bob's Notewell, as the login control's SendChat does.
+    const HWND bobsTray = TrayWindowOf(*bob);
+    ASSERT_NE(bobsTray, nullptr);
+    ChatTargetInfo target = PackChatTargetInfo("alice/Alice/F/27/student/Busan/6/98/chat/4800");
+    COPYDATASTRUCT data{COPYDATA_CHAT_REQUEST, sizeof target, &target};
+    ::SendMessageA(bobsTray, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+
+    // The server's consent opens bob's waiting popup, which sends the request.
+    auto request = server->WaitForPacket(devserver::CMD_CHAT_REQUEST, 10000, "bob");
+    ASSERT_TRUE(request);
+    EXPECT_EQ(GetText(request->body.data(), 13), "alice");
+
+    // Alice's Notewell shows the request; she accepts.
+    const HWND incoming = WaitForProcessWindow(alice->Id(), [](HWND w) {
+        return ::IsWindowVisible(w) && ::GetDlgItem(w, IDC_ACCEPT) != nullptr;
+    }, 10000);
+    ASSERT_NE(incoming, nullptr);
+    PressButton(incoming, IDC_ACCEPT);
+    auto answer = server->WaitForPacket(devserver::CMD_CHAT_ANSWER, 10000, "alice");
+    ASSERT_TRUE(answer);
+
+    // Bob's Notewell, told of the acceptance, agrees to the chat.
+    auto control = server->WaitForPacket(devserver::CMD_CHAT_CONTROL, 10000, "bob");
+    ASSERT_TRUE(control);
+    EXPECT_EQ(GetText(control->body.data(), 13), "alice");
+
+    // Both get 2006 'A' with the same key; each starts the chat program.
+    const std::string key = "K7e2eChatKey0123456789abcdefghij";
+    auto launched = [&](size_t lines) {
+        return PumpUntil([&] { return ReadLines(log).size() >= lines; }, 10000);
+    };
+    ASSERT_TRUE(server->Send("bob", devserver::CMD_CHAT_CONTROL, KIND_ANSWER,
+                             devserver::BuildChatDecision("alice", 'A', key, "10.1.2.3", "")));
+    ASSERT_TRUE(launched(1));
+    ASSERT_TRUE(server->Send("alice", devserver::CMD_CHAT_CONTROL, KIND_SERVER,
+                             devserver::BuildChatDecision("bob", 'A', key, "10.1.2.3", "")));
+    ASSERT_TRUE(launched(2));
+    PumpFor(300);
+    const std::vector<std::string> lines = ReadLines(log);
+    ASSERT_EQ(lines.size(), 2u);
+    // Under wine there is no capture driver, so the webcam value is 'F'.
+    EXPECT_EQ(lines[0], "PVChat.exe \"bob\" \"pw-b\" \"10.1.2.3\" \"10.1.2.3\" \"" + key + "\" \"F\" \"P\" \"M\"");
+    EXPECT_EQ(lines[1], "PVChat.exe \"alice\" \"pw-a\" \"10.1.2.3\" \"10.1.2.3\" \"" + key + "\" \"F\" \"P\" \"F\"");
+    // Both stay connected: no box, no logout.
+    EXPECT_EQ(server->CountReceived(devserver::CMD_LOGOUT), 0u);
+    EXPECT_EQ(WaitForForeignBox(bob->Id(), "서버 메시지", 100).window, nullptr);
+    EXPECT_EQ(WaitForForeignBox(alice->Id(), "서버 메시지", 100).window, nullptr);
 }
 
 }  // namespace
