@@ -272,4 +272,98 @@ TEST_F(TwoNotewellsChat, AcceptedRequestStartsTheChatProgramOnBothSides) {
     EXPECT_EQ(WaitForForeignBox(alice->Id(), "서버 메시지", 100).window, nullptr);
 }
 
+// The service's page as members have it: the container plays the login page
+// with the registered Gatekin.ocx, which starts the real Notewell.exe by the
+// program search; a second page logs the member out through its own control.
+class PageAndNotewell : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::FindWindowA(nullptr, kTrayWindowTitle), nullptr) << "another \"PvxTray\" window exists";
+        devserver::DevServerOptions options;
+        options.logSink = [](const std::string&) {};
+        server = std::make_unique<devserver::DevServer>(options);
+        ASSERT_TRUE(server->Start());
+        module = ::LoadLibraryA(HostToWindowsPath(GATEKIN_OCX).c_str());
+        ASSERT_NE(module, nullptr);
+        ASSERT_EQ(S_OK, CallExport("DllRegisterServer"));
+    }
+    void TearDown() override {
+        // A Notewell the page started is not our child: end it by its window.
+        if (HWND tray = ::FindWindowA(nullptr, kTrayWindowTitle)) {
+            DWORD id = 0;
+            ::GetWindowThreadProcessId(tray, &id);
+            if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+                ::TerminateProcess(p, 1);
+                ::WaitForSingleObject(p, 5000);
+                ::CloseHandle(p);
+            }
+        }
+        if (module) {
+            CallExport("DllUnregisterServer");
+            ::FreeLibrary(module);
+        }
+        server->Stop();
+    }
+    HRESULT CallExport(const char* name) {
+        auto f = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+        return f ? f() : E_NOTIMPL;
+    }
+    // Runs a page to its end with Notewell's folder on the program search path.
+    DWORD RunPage(const std::string& arguments) {
+        std::string folder = HostToWindowsPath(NOTEWELL_EXE);
+        folder = folder.substr(0, folder.find_last_of('\\'));
+        char path[8192] = {};
+        ::GetEnvironmentVariableA("PATH", path, sizeof path);
+        const std::string oldPath = path;
+        ::SetEnvironmentVariableA("PATH", (folder + ";" + oldPath).c_str());
+        std::string line = "\"" + HostToWindowsPath(CONTAINER_EXE) + "\" GATEKIN.GatekinCtrl.1 " + arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        const BOOL started = ::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        ::SetEnvironmentVariableA("PATH", oldPath.c_str());
+        if (!started) return ~0u;
+        DWORD code = ~0u;
+        if (::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
+        else ::TerminateProcess(pi.hProcess, 1);
+        ::CloseHandle(pi.hProcess);
+        ::CloseHandle(pi.hThread);
+        return code;
+    }
+
+    std::unique_ptr<devserver::DevServer> server;
+    HMODULE module = nullptr;
+};
+
+TEST_F(PageAndNotewell, TheLoginPageStartsNotewellWhichLogsInAndTheLogoutPageEndsIt) {
+    EXPECT_EQ(0u, RunPage("--param ID=carol --param PWD=pw-c --param SEX=F --param SESSIONID=page-session"
+                          " --param SERVERIP=127.0.0.1 --activate --set LogStateProc=0"));
+    ASSERT_TRUE(PumpUntil([&] { return server->WaitForLogin("carol", 0).has_value(); }, 15000));
+    const std::optional<devserver::RecordedPacket> login = server->WaitForPacket(devserver::CMD_LOGIN, 0);
+    ASSERT_TRUE(login);
+    ASSERT_EQ(login->body.size(), 90u);
+    EXPECT_EQ(GetText(login->body.data() + 46, 32), "page-session");
+    HWND tray = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (tray = ::FindWindowA(nullptr, kTrayWindowTitle)) != nullptr; }, 5000));
+    DWORD trayProcess = 0;
+    ::GetWindowThreadProcessId(tray, &trayProcess);
+
+    // The same page again (a reload) finds Notewell running and starts no second one.
+    EXPECT_EQ(0u, RunPage("--param ID=carol --param PWD=pw-c --param SEX=F --param SESSIONID=page-session"
+                          " --param SERVERIP=127.0.0.1 --activate --set LogStateProc=0"));
+    PumpFor(500);
+    EXPECT_EQ(server->Connections().size(), 1u);
+
+    // The logout page: LogStateProc 1 closes Notewell at once, logged out once.
+    EXPECT_EQ(0u, RunPage("--activate --set LogStateProc=1"));
+    ASSERT_TRUE(PumpUntil([&] { return ::FindWindowA(nullptr, kTrayWindowTitle) == nullptr; }, 10000));
+    PumpFor(300);
+    EXPECT_EQ(server->CountReceived(devserver::CMD_LOGOUT, "carol"), 1u);
+    HANDLE p = ::OpenProcess(SYNCHRONIZE, FALSE, trayProcess);
+    if (p) {
+        EXPECT_EQ(::WaitForSingleObject(p, 5000), WAIT_OBJECT_0);
+        ::CloseHandle(p);
+    }
+}
+
 }  // namespace
