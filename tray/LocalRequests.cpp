@@ -102,6 +102,7 @@ LRESULT CTrayMainDlg::OnPopupClosed(WPARAM key, LPARAM kind) {
         DestroySlot(popups.sendNote);
         break;
     case POPUP_OUTGOING_CHAT:
+        if (!popups.outgoingChat) break;  // an empty slot changes nothing
         DestroySlot(popups.outgoingChat);
         pendingTargetId.clear();
         break;

@@ -86,6 +86,23 @@ TEST_F(LocalRequestTest, ChatRequestWhileNotConnectedShowsMessage10AndKeepsTheTa
     EXPECT_EQ(dlg->chatTarget.Points(), 1200);
 }
 
+// The number tells the member (and support) which request found no link.
+TEST_F(LocalRequestTest, EverySenderWithoutALinkShowsItsOwnNumber) {
+    OpenUnconnected("me/pw/M/sess/");
+    EXPECT_FALSE(dlg->SendLogin());
+    EXPECT_FALSE(dlg->SendKeepAlive());
+    dlg->StageNoteText("hello");
+    EXPECT_FALSE(dlg->SendNote("bob"));
+    EXPECT_FALSE(dlg->SendChatRequest("bob"));
+    EXPECT_FALSE(dlg->AnswerChatRequest('A', "Bobby", "bob", 'N'));
+    EXPECT_FALSE(dlg->SendChatControl("bob", 'C'));
+    std::vector<std::string> texts;
+    for (const auto& box : boxes.Boxes()) texts.push_back(box.text);
+    const std::vector<std::string> expected = {"1" + kNotConnected, "3" + kNotConnected, "4" + kNotConnected,
+                                               "5" + kNotConnected, "6" + kNotConnected, "7" + kNotConnected};
+    EXPECT_EQ(texts, expected);
+}
+
 TEST_F(LocalRequestTest, AWomanWithoutWebcamCannotAskButTheTargetIsKept) {
     OpenConnected("me/pw/F/sess/127.0.0.1");
     dlg->webcamPresent = false;
@@ -155,7 +172,9 @@ TEST_F(LocalRequestTest, ClosingMessagesWithForeignKeysChangeNothing) {
         ::SendMessageA(window, WM_POPUP_CLOSED, reinterpret_cast<WPARAM>(&bob), kind);
     }
     ::SendMessageA(window, WM_POPUP_CLOSED, 0, 7);
+    dlg->pendingTargetId = "note-target";
     ::SendMessageA(window, WM_POPUP_CLOSED, 0, POPUP_OUTGOING_CHAT);  // an empty slot
+    EXPECT_EQ(dlg->pendingTargetId, "note-target");
     EXPECT_NE(dlg->popups.incomingRequests[0].popup, nullptr);
     EXPECT_NE(dlg->popups.pointsShort[0].second, nullptr);
     EXPECT_NE(dlg->popups.notices[0].popup, nullptr);

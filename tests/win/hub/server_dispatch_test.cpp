@@ -409,10 +409,20 @@ TEST_F(DispatchTest, InstallationNeededOpensTheInstallationPage) {
     EXPECT_EQ(page.settings[8], std::make_pair(BrowserSetting::Width, 693L));
 }
 
-TEST_F(DispatchTest, LoggedOutAndWebcamRequiredHaveTheirOwnTexts) {
+TEST_F(DispatchTest, LoggedOutHasItsOwnText) {
     OpenConnected();
     Feed(CMD_SESSION_END, KIND_SERVER, {'A'});
     EXPECT_EQ(BoxCount("로그아웃 되었습니다."), 1u);
+    EXPECT_TRUE(Ended());
+}
+
+TEST_F(DispatchTest, WebcamRequiredHasItsOwnThreeLineText) {
+    OpenConnected();
+    Feed(CMD_SESSION_END, KIND_SERVER, {'C'});
+    EXPECT_EQ(BoxCount("Corvala은 웹캠이 있어야 이용하실 수 있습니다.\r\n웹캠을 설치하시거나, 연결 상태를 점검하신 후\r\n"
+                       "다시 접속해 주세요."),
+              1u);
+    EXPECT_EQ(BoxCount("로그아웃 되었습니다."), 0u);
     EXPECT_TRUE(Ended());
 }
 
