@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -44,9 +45,16 @@ TEST(ScenarioParse, Durations) {
     for (const char* bad : {"", "s", "5", "-1s", "1e3s", "2h", "ms"}) EXPECT_FALSE(ParseDuration(bad, &ms)) << bad;
 }
 
-TEST(ScenarioParse, TheShippedExamplesAreValid) {
-    for (const char* name : {"demo.txt", "link-faults.txt", "oversize.txt"}) {
-        std::ifstream in(std::string(DEVSERVER_EXAMPLES_DIR) + "/" + name);
+// Every scenario the README and the demo point people to parses.
+TEST(ScenarioParse, TheShippedExamplesAndScenariosAreValid) {
+    std::vector<std::filesystem::path> files;
+    for (const char* dir : {DEVSERVER_EXAMPLES_DIR, DEVSERVER_SCENARIOS_DIR})
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            if (entry.path().extension() == ".txt") files.push_back(entry.path());
+    EXPECT_GE(files.size(), 15u);
+    for (const auto& file : files) {
+        const std::string name = file.filename().string();
+        std::ifstream in(file);
         ASSERT_TRUE(in) << name;
         std::stringstream text;
         text << in.rdbuf();
