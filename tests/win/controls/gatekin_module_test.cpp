@@ -3,7 +3,6 @@
 // made by its ProgID starting a stand-in Notewell.exe in another process.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -14,6 +13,7 @@
 
 #include "control_host.h"
 #include "module_identity.h"
+#include "module_test_support.h"
 #include "ole_text.h"
 #include "records.h"
 #include "tray_messages.h"
@@ -27,6 +27,8 @@
 #error CONTAINER_EXE_PATH names the container program
 #endif
 
+using namespace module_test_support;
+
 namespace {
 
 const std::wstring kClsidKey = L"CLSID\\{89887BF5-4668-4728-8FBF-9819AFFCC72F}";
@@ -37,49 +39,7 @@ const std::wstring kInitializingCategory = L"{7DD95802-9882-11CF-9FA9-00AA006C42
 
 std::wstring OcxPath() { return WideFromAnsi(GATEKIN_OCX_PATH); }
 
-// Runs a program to its end; its exit code, or -1 when it could not start.
-int RunProgram(const std::wstring& commandLine, const wchar_t* directory = nullptr, DWORD limitMs = 60000) {
-    std::wstring line = commandLine;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &si, &pi)) return -1;
-    ::WaitForSingleObject(pi.hProcess, limitMs);
-    DWORD code = 0;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
-}
-
-int Regsvr32(bool unregister) {
-    return RunProgram(std::wstring(L"regsvr32.exe ") + (unregister ? L"/u " : L"") + L"/s \"" + OcxPath() + L"\"");
-}
-
-bool KeyExists(const std::wstring& key) {
-    HKEY h = nullptr;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(h);
-    return true;
-}
-
-std::optional<std::wstring> Value(const std::wstring& key, const wchar_t* name = nullptr) {
-    wchar_t buffer[1024];
-    DWORD size = sizeof buffer;
-    DWORD type = 0;
-    HKEY h = nullptr;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return std::nullopt;
-    const LONG rc = ::RegQueryValueExW(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    ::RegCloseKey(h);
-    if (rc != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-    return std::wstring(buffer, size / sizeof(wchar_t) - (size >= sizeof(wchar_t) ? 1 : 0));
-}
-
-std::wstring NormalPath(std::wstring p) {
-    std::replace(p.begin(), p.end(), L'/', L'\\');
-    for (wchar_t& c : p) c = static_cast<wchar_t>(towlower(c));
-    return p;
-}
+int Regsvr32(bool unregister) { return RunRegsvr32(OcxPath(), unregister); }
 
 // A stand-in Notewell left behind by a failed test would spoil the next one.
 void CloseStrayStandIns() {
@@ -183,25 +143,14 @@ TEST_F(GatekinModule, RegisteredAndEmbeddedTypeLibrariesNameEveryPropertyWithIts
 
 TEST_F(GatekinModule, VersionAndShellResources) {
     const std::wstring path = OcxPath();
-    DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::vector<char> data(size);
-    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, size, data.data()));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    const VersionResource version(path);
+    ASSERT_TRUE(version.Loaded());
+    const VS_FIXEDFILEINFO* fixed = &version.Fixed();
     EXPECT_EQ(MAKELONG(0, 1), fixed->dwFileVersionMS);
     EXPECT_EQ(MAKELONG(46, 0), fixed->dwFileVersionLS);
     EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
     EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
-    auto text = [&](const wchar_t* name) -> std::wstring {
-        wchar_t* value = nullptr;
-        UINT n = 0;
-        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
-        if (!::VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &n)) return L"<none>";
-        return std::wstring(value, n && value[n - 1] == 0 ? n - 1 : n);
-    };
+    auto text = [&](const wchar_t* name) { return version.Text(name); };
     EXPECT_EQ(L"Gatekin ActiveX Control Module", text(L"FileDescription"));
     EXPECT_EQ(L"1, 0, 0, 46", text(L"FileVersion"));
     EXPECT_EQ("1,0,0,46", JoinVersionParts(Utf8FromWide(text(L"FileVersion"))));
@@ -267,17 +216,10 @@ TEST_F(GatekinModule, ThePropertyPageShowsOnlyItsTextAndChangesNothing) {
     ASSERT_EQ(S_OK, page->Activate(frame, &area, FALSE));
     HWND dialog = ::GetWindow(frame, GW_CHILD);
     ASSERT_TRUE(dialog);
-    int children = 0;
-    char text[160] = {};
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        ++children;
-        ::GetWindowTextA(child, text, sizeof text);
-        char cls[32] = {};
-        ::GetClassNameA(child, cls, sizeof cls);
-        EXPECT_STREQ("Static", cls);
-    }
-    EXPECT_EQ(1, children);
-    EXPECT_STREQ("TODO: Place controls to manipulate properties of Gatekin Control on this dialog.", text);
+    const std::vector<ChildWindow> children = ChildWindows(dialog);
+    ASSERT_EQ(1u, children.size());
+    EXPECT_EQ("Static", children[0].className);
+    EXPECT_EQ("TODO: Place controls to manipulate properties of Gatekin Control on this dialog.", children[0].text);
     EXPECT_EQ(S_FALSE, page->IsPageDirty());
     EXPECT_EQ(S_OK, page->Apply());
     CParamBag* after = new CParamBag();

@@ -1,0 +1,55 @@
+// Helpers for the tests of a real control module (an .ocx): running programs
+// such as regsvr32 on it, reading what it wrote under HKEY_CLASSES_ROOT, and
+// reading its version resource, page dialog template and page window.
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace module_test_support {
+
+// Runs a program to its end; its exit code, or -1 when it could not start.
+int RunProgram(const std::wstring& commandLine, const wchar_t* directory = nullptr, DWORD limitMs = 60000);
+
+// "regsvr32 /s" (or "/u /s") on the module; regsvr32's exit code.
+int RunRegsvr32(const std::wstring& modulePath, bool unregister);
+
+// Keys and text values under HKEY_CLASSES_ROOT; `name` null is the default value.
+bool KeyExists(const std::wstring& key);
+std::optional<std::wstring> Value(const std::wstring& key, const wchar_t* name = nullptr);
+
+// Backslashes and lower case, so that paths written either way compare equal.
+std::wstring NormalPath(std::wstring path);
+
+// A module's version resource.
+class VersionResource {
+public:
+    explicit VersionResource(const std::wstring& modulePath);
+    bool Loaded() const { return m_fixed != nullptr; }
+    const VS_FIXEDFILEINFO& Fixed() const { return *m_fixed; }
+    // A string of the US English, Unicode block; "<none>" when it is missing.
+    std::wstring Text(const wchar_t* name) const;
+
+private:
+    std::vector<char> m_data;
+    const VS_FIXEDFILEINFO* m_fixed = nullptr;
+};
+
+// The font a dialog template names (DS_SETFONT), read past its menu, class and title.
+struct DialogFont {
+    WORD points = 0;
+    std::wstring face;
+};
+std::optional<DialogFont> DialogTemplateFont(const DLGTEMPLATE* dialog);
+
+// The child windows of a window, in z-order: class name and text.
+struct ChildWindow {
+    std::string className;
+    std::string text;
+};
+std::vector<ChildWindow> ChildWindows(HWND parent);
+
+}  // namespace module_test_support
