@@ -28,6 +28,27 @@ Bytes Header(uint16_t length, uint16_t command, uint16_t kind) {
     return b;
 }
 
+// A window handed to Notewell with WM_TRAY_WATCH; counts the end notices it gets.
+class Watcher {
+public:
+    Watcher() {
+        window = ::CreateWindowA("STATIC", "watcher", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
+    }
+    ~Watcher() { ::DestroyWindow(window); }
+    void Watch(HWND tray) { ::SendMessageA(tray, WM_TRAY_WATCH, reinterpret_cast<WPARAM>(window), 0); }
+    int notices = 0;
+
+private:
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+        if (m == WM_TRAY_WATCH && w == 0 && l == 0)
+            ++reinterpret_cast<Watcher*>(::GetWindowLongPtrA(h, GWLP_USERDATA))->notices;
+        return ::DefWindowProcA(h, m, w, l);
+    }
+    HWND window = nullptr;
+};
+
 class TrayLinkTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -153,31 +174,25 @@ TEST_F(TrayLinkTest, OversizeBodyLengthIsABrokenConnection) {
 TEST_F(TrayLinkTest, UnknownCommandEndsThroughItsOwnPathAndStillTriesTheLogout) {
     StartServer();
     LogIn();
-    HWND watcher = ::CreateWindowA("STATIC", "watcher", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    static int watched;
-    watched = 0;
-    ::SetWindowLongPtrA(watcher, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(
-        +[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-            if (m == WM_TRAY_WATCH && w == 0 && l == 0) ++watched;
-            return ::DefWindowProcA(h, m, w, l);
-        }));
-    ::SendMessageA(window, WM_TRAY_WATCH, reinterpret_cast<WPARAM>(watcher), 0);
+    Watcher watcher;
+    watcher.Watch(window);
     ASSERT_TRUE(server->Send("u1", 2009, 4, Bytes{}));
     ASSERT_TRUE(boxes.WaitForText(kUnknown, 5000));
     EXPECT_TRUE(WaitEnded());
     PumpFor(100);
-    EXPECT_EQ(watched, 1);
+    EXPECT_EQ(watcher.notices, 1);  // once, though the window's end also tells the watcher
     // The reader closed the link on the unknown command, so the logout finds no
     // connection and names its place.
     EXPECT_EQ(boxes.CountText("9서버와의 연결이 이루어지지 않았습니다. 잠시 후 다시 이용해 주세요."), 1u);
     EXPECT_EQ(boxes.CountText(kEnded), 0u);
-    ::DestroyWindow(watcher);
 }
 
 TEST_F(TrayLinkTest, SilentServerGetsThreeKeepAlivesThenTheLinkIsDead) {
     StartServer();
     server->SetAnswerKeepAlives(false);
     LogIn();
+    Watcher watcher;
+    watcher.Watch(window);
     for (int tick = 0; tick < 3; ++tick) {
         Tick();
         ASSERT_TRUE(PumpUntil([&] { return server->CountReceived(devserver::CMD_KEEPALIVE) == size_t(tick + 1); }, 3000))
@@ -190,6 +205,20 @@ TEST_F(TrayLinkTest, SilentServerGetsThreeKeepAlivesThenTheLinkIsDead) {
     PumpFor(300);
     EXPECT_EQ(server->CountReceived(devserver::CMD_KEEPALIVE), 3u);
     EXPECT_EQ(server->CountReceived(devserver::CMD_LOGOUT), 0u);
+    EXPECT_EQ(watcher.notices, 1);
+}
+
+TEST_F(TrayLinkTest, ServerClosingTheLinkEndsTheSessionAndTellsTheWatcherOnce) {
+    StartServer();
+    LogIn();
+    Watcher watcher;
+    watcher.Watch(window);
+    ASSERT_TRUE(server->Disconnect("u1"));
+    EXPECT_TRUE(WaitEnded(5000));
+    PumpFor(200);
+    EXPECT_EQ(boxes.CountText(kEnded), 1u);
+    EXPECT_EQ(server->CountReceived(devserver::CMD_LOGOUT), 0u);
+    EXPECT_EQ(watcher.notices, 1);
 }
 
 TEST_F(TrayLinkTest, AnsweredKeepAliveSilencesTheRestOfTheCycle) {
@@ -219,9 +248,13 @@ TEST_F(TrayLinkTest, CloseAskCancelledKeepsTheLinkAndAcceptedLogsOutOnce) {
     PumpFor(200);
     EXPECT_FALSE(Ended());
     EXPECT_TRUE(dlg->isConnected);
+    Watcher watcher;
+    watcher.Watch(window);
     boxes.answer = IDOK;
     ::SendMessageA(window, WM_TRAY_CLOSE_ASK, 0, 0);
     EXPECT_TRUE(WaitEnded(3000));
+    PumpFor(100);
+    EXPECT_EQ(watcher.notices, 1);
     ASSERT_TRUE(PumpUntil([&] { return server->CountReceived(devserver::CMD_LOGOUT) > 0; }, 3000));
     PumpFor(200);
     EXPECT_EQ(server->CountReceived(devserver::CMD_LOGOUT), 1u);
