@@ -52,13 +52,21 @@ TEST_F(TrayIconTest, IconIsAddedWithItsTooltipAndCallbackThenGivenItsPicture) {
 TEST_F(TrayIconTest, RightButtonShowsTheMenuWithItsBoldFirstItem) {
     OpenUnconnected();
     std::vector<MenuItem> shown;
-    onMenu = [&](HMENU menu, UINT flags, int, int, HWND owner) {
+    POINT at{-1, -1};
+    onMenu = [&](HMENU menu, UINT flags, int x, int y, HWND owner) {
         shown = ReadMenu(menu);
+        at = POINT{x, y};
         EXPECT_EQ(owner, window);
         EXPECT_EQ(flags, static_cast<UINT>(TPM_LEFTALIGN | TPM_LEFTBUTTON));
         return TRUE;
     };
+    // At the cursor, wherever it is.
+    ::SetCursorPos(321, 123);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
     EXPECT_EQ(Notify(129, WM_RBUTTONUP), 1);
+    EXPECT_EQ(at.x, cursor.x);
+    EXPECT_EQ(at.y, cursor.y);
     ASSERT_EQ(shown.size(), 5u);
     EXPECT_EQ(shown[0].text, "Corvala Ver4.5");
     EXPECT_TRUE(shown[0].isDefault);
