@@ -50,6 +50,7 @@ BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
     ON_MESSAGE(WM_TRAY_WATCH, &CTrayMainDlg::OnTrayWatch)
     ON_MESSAGE(WM_SOCKET_EVENT, &CTrayMainDlg::OnSocketEvent)
     ON_MESSAGE(WM_RELEASE_POPUPS, &CTrayMainDlg::OnReleasePopups)
+    ON_MESSAGE(WM_ENDSESSION, &CTrayMainDlg::OnEndSession)
 END_MESSAGE_MAP()
 
 CTrayMainDlg::CTrayMainDlg(const char* line)
@@ -218,6 +219,16 @@ void CTrayMainDlg::OnLinkDead() {
     ShowMessageBox(nullptr, kLinkEndedText, kServerCaption, MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST);
     NotifyWatcher();
     EndDialog(IDOK);
+}
+
+// Windows is ending the member's session: the process is ended soon after
+// this returns, without the shutdown sequence, so the server is told here.
+// No message box: nobody could answer it now.
+LRESULT CTrayMainDlg::OnEndSession(WPARAM sessionEnds, LPARAM) {
+    if (!sessionEnds || !isConnected || !connection.IsConnected()) return 0;
+    SendPacketBytes(BuildLogoutPacket(userId));
+    ::InterlockedExchange(&isConnected, 0);  // should the window still end, no second logout
+    return 0;
 }
 
 void CTrayMainDlg::OnUnknownCommand() {

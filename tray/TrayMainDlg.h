@@ -130,6 +130,7 @@ protected:
     LRESULT OnTrayClose(WPARAM, LPARAM);
     LRESULT OnTrayWatch(WPARAM, LPARAM);
     LRESULT OnReleasePopups(WPARAM, LPARAM);
+    LRESULT OnEndSession(WPARAM sessionEnds, LPARAM);
 
     // Link events (TrayMainDlg.cpp).
     void OnConnected();

@@ -263,6 +263,23 @@ TEST_F(TrayLinkTest, CloseAskCancelledKeepsTheLinkAndAcceptedLogsOutOnce) {
     EXPECT_EQ(GetText(logout->body.data(), 13), "u1");
 }
 
+// Windows ending the member's session ends the process without the window's
+// own end: the logout goes out at once, silently, and only once.
+TEST_F(TrayLinkTest, WindowsSessionEndLogsOutOnceWithoutABox) {
+    StartServer();
+    LogIn();
+    ::SendMessageA(window, WM_QUERYENDSESSION, 0, 0);
+    ::SendMessageA(window, WM_ENDSESSION, FALSE, 0);  // cancelled by another program
+    PumpFor(200);
+    EXPECT_EQ(server->CountReceived(devserver::CMD_LOGOUT), 0u);
+    ::SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return server->CountReceived(devserver::CMD_LOGOUT) > 0; }, 3000));
+    ::DestroyWindow(window);
+    PumpFor(200);
+    EXPECT_EQ(server->CountReceived(devserver::CMD_LOGOUT), 1u);
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
 TEST_F(TrayLinkTest, SessionEndedElsewhereLogsOutAndSaysSoOnce) {
     StartServer();
     LogIn();
