@@ -31,15 +31,20 @@ using namespace module_test_support;
 
 namespace {
 
-const std::wstring kClsidKey = L"CLSID\\{89887BF5-4668-4728-8FBF-9819AFFCC72F}";
-const std::wstring kPageKey = L"CLSID\\{3596A804-70B0-4054-A729-0DE6D20BAA81}";
-const std::wstring kTypeLibKey = L"TypeLib\\{606EE1B9-74DD-4718-9B1F-9F4B72535654}";
-const std::wstring kScriptingCategory = L"{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
-const std::wstring kInitializingCategory = L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
-
 std::wstring OcxPath() { return WideFromAnsi(GATEKIN_OCX_PATH); }
 
 int Regsvr32(bool unregister) { return RunRegsvr32(OcxPath(), unregister); }
+
+ExpectedModule Expected() {
+    return {OcxPath(),
+            L"{89887BF5-4668-4728-8FBF-9819AFFCC72F}",
+            L"{3596A804-70B0-4054-A729-0DE6D20BAA81}",
+            L"{606EE1B9-74DD-4718-9B1F-9F4B72535654}",
+            L"GATEKIN.GatekinCtrl.1",
+            L"Gatekin Control",
+            L"Gatekin Property Page",
+            L"Gatekin ActiveX Control Module"};
+}
 
 // A stand-in Notewell left behind by a failed test would spoil the next one.
 void CloseStrayStandIns() {
@@ -88,153 +93,22 @@ protected:
 
 TEST_F(GatekinModule, RegisteringTwiceSucceedsAndWritesTheControlClass) {
     ASSERT_EQ(0, Regsvr32(false));  // the second time in a row
-    const std::wstring path = NormalPath(OcxPath());
-    EXPECT_EQ(L"Gatekin Control", Value(kClsidKey).value_or(L"?"));
-    EXPECT_EQ(path, NormalPath(Value(kClsidKey + L"\\InprocServer32").value_or(L"?")));
-    EXPECT_EQ(L"Apartment", Value(kClsidKey + L"\\InprocServer32", L"ThreadingModel").value_or(L"?"));
-    EXPECT_EQ(L"GATEKIN.GatekinCtrl.1", Value(kClsidKey + L"\\ProgID").value_or(L"?"));
-    EXPECT_EQ(path + L", 1", NormalPath(Value(kClsidKey + L"\\ToolboxBitmap32").value_or(L"?")));
-    EXPECT_EQ(L"0", Value(kClsidKey + L"\\MiscStatus").value_or(L"?"));
-    EXPECT_EQ(L"131473", Value(kClsidKey + L"\\MiscStatus\\1").value_or(L"?"));  // 0x20191
-    EXPECT_TRUE(KeyExists(kClsidKey + L"\\Control"));
-    EXPECT_FALSE(KeyExists(kClsidKey + L"\\Insertable"));
-    EXPECT_EQ(L"{606EE1B9-74DD-4718-9B1F-9F4B72535654}", Value(kClsidKey + L"\\TypeLib").value_or(L"?"));
-    EXPECT_EQ(L"1.0", Value(kClsidKey + L"\\Version").value_or(L"?"));
-    EXPECT_EQ(L"Gatekin Control", Value(L"GATEKIN.GatekinCtrl.1").value_or(L"?"));
-    EXPECT_EQ(L"{89887BF5-4668-4728-8FBF-9819AFFCC72F}", Value(L"GATEKIN.GatekinCtrl.1\\CLSID").value_or(L"?"));
-    // The page: its type name and server, no threading model.
-    EXPECT_EQ(L"Gatekin Property Page", Value(kPageKey).value_or(L"?"));
-    EXPECT_EQ(path, NormalPath(Value(kPageKey + L"\\InprocServer32").value_or(L"?")));
-    EXPECT_FALSE(Value(kPageKey + L"\\InprocServer32", L"ThreadingModel"));
-    // Both categories, and the control in each.
-    EXPECT_EQ(L"Controls that are safely scriptable",
-              Value(L"Component Categories\\" + kScriptingCategory, L"409").value_or(L"?"));
-    EXPECT_EQ(L"Controls safely initializable from persistent data",
-              Value(L"Component Categories\\" + kInitializingCategory, L"409").value_or(L"?"));
-    EXPECT_TRUE(KeyExists(kClsidKey + L"\\Implemented Categories\\" + kScriptingCategory));
-    EXPECT_TRUE(KeyExists(kClsidKey + L"\\Implemented Categories\\" + kInitializingCategory));
-    EXPECT_TRUE(KeyExists(kTypeLibKey + L"\\1.0"));
+    ExpectRegistered(Expected());
 }
 
 TEST_F(GatekinModule, UnregisteringRemovesTheClassesAndTypeLibraryButLeavesTheCategories) {
-    ASSERT_EQ(0, Regsvr32(true));
-    EXPECT_FALSE(KeyExists(kClsidKey));
-    EXPECT_FALSE(KeyExists(kPageKey));
-    EXPECT_FALSE(KeyExists(L"GATEKIN.GatekinCtrl.1"));
-    EXPECT_FALSE(KeyExists(kTypeLibKey + L"\\1.0"));
-    EXPECT_TRUE(KeyExists(L"Component Categories\\" + kScriptingCategory));
-    EXPECT_TRUE(KeyExists(L"Component Categories\\" + kInitializingCategory));
-    // With no type library left to remove, a second unregistration reports failure.
-    EXPECT_NE(0, Regsvr32(true));
-    ASSERT_EQ(0, Regsvr32(false));
-    EXPECT_TRUE(KeyExists(kClsidKey));
+    ExpectUnregistrationKeepsTheCategories(Expected());
 }
 
 TEST_F(GatekinModule, RegisteredAndEmbeddedTypeLibrariesNameEveryPropertyWithItsDispatchId) {
-    ITypeLib* registered = nullptr;
-    ASSERT_EQ(S_OK, ::LoadRegTypeLib(kGatekinModule.typeLib, 1, 0, 0x0409, &registered));
-    ExpectShellTypeLib(registered, kGatekinModule, GatekinProperties());
-    registered->Release();
-    ITypeLib* embedded = nullptr;
-    ASSERT_EQ(S_OK, ::LoadTypeLibEx(OcxPath().c_str(), REGKIND_NONE, &embedded));
-    ExpectShellTypeLib(embedded, kGatekinModule, GatekinProperties());
-    embedded->Release();
+    ExpectTypeLibraries(Expected(), kGatekinModule, GatekinProperties());
 }
 
-TEST_F(GatekinModule, VersionAndShellResources) {
-    const std::wstring path = OcxPath();
-    const VersionResource version(path);
-    ASSERT_TRUE(version.Loaded());
-    const VS_FIXEDFILEINFO* fixed = &version.Fixed();
-    EXPECT_EQ(MAKELONG(0, 1), fixed->dwFileVersionMS);
-    EXPECT_EQ(MAKELONG(46, 0), fixed->dwFileVersionLS);
-    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
-    EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
-    auto text = [&](const wchar_t* name) { return version.Text(name); };
-    EXPECT_EQ(L"Gatekin ActiveX Control Module", text(L"FileDescription"));
-    EXPECT_EQ(L"1, 0, 0, 46", text(L"FileVersion"));
-    EXPECT_EQ("1,0,0,46", JoinVersionParts(Utf8FromWide(text(L"FileVersion"))));
-    EXPECT_EQ(L"", text(L"OLESelfRegister"));
-
-    HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(module);
-    wchar_t buffer[128];
-    ASSERT_GT(::LoadStringW(module, 1, buffer, 128), 0);
-    EXPECT_STREQ(L"Gatekin Control", buffer);
-    ASSERT_GT(::LoadStringW(module, 2, buffer, 128), 0);
-    EXPECT_STREQ(L"Gatekin Property Page", buffer);
-    ASSERT_GT(::LoadStringW(module, 200, buffer, 128), 0);
-    EXPECT_STREQ(L"General", buffer);
-    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_BITMAP, 0, 0, 0));
-    ASSERT_TRUE(bitmap);
-    BITMAP info{};
-    ::GetObjectW(bitmap, sizeof info, &info);
-    EXPECT_EQ(16, info.bmWidth);
-    EXPECT_EQ(15, info.bmHeight);
-    ::DeleteObject(bitmap);
-    HRSRC bits = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(2));
-    ASSERT_TRUE(bits);
-    const auto* header = static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(module, bits)));
-    EXPECT_EQ(4, header->biBitCount);  // 16 colours
-    HRSRC dialog = ::FindResourceW(module, MAKEINTRESOURCEW(200), MAKEINTRESOURCEW(5));
-    ASSERT_TRUE(dialog);
-    const auto* tmpl = static_cast<const DLGTEMPLATE*>(::LockResource(::LoadResource(module, dialog)));
-    EXPECT_EQ(250, tmpl->cx);
-    EXPECT_EQ(62, tmpl->cy);
-    EXPECT_TRUE(tmpl->style & WS_CHILD);
-    EXPECT_TRUE(tmpl->style & DS_SETFONT);
-    EXPECT_EQ(1, tmpl->cdit);
-    ::FreeLibrary(module);
-}
+TEST_F(GatekinModule, VersionAndShellResources) { ExpectVersionAndShellResources(Expected()); }
 
 TEST_F(GatekinModule, ThePropertyPageShowsOnlyItsTextAndChangesNothing) {
-    IPropertyPage* page = nullptr;
-    ASSERT_EQ(S_OK, ::CoCreateInstance(kGatekinModule.pageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                                       reinterpret_cast<void**>(&page)));
-    PROPPAGEINFO info{};
-    info.cb = sizeof info;
-    ASSERT_EQ(S_OK, page->GetPageInfo(&info));
-    EXPECT_STREQ(L"General", info.pszTitle);
-    EXPECT_GT(info.size.cx, info.size.cy * 3);  // 250 by 62 dialog units
-    EXPECT_GT(info.size.cy, 62);
-    ::CoTaskMemFree(info.pszTitle);
-
-    CControlHost host;
-    host.SetParam(L"ID", L"alice");
-    ASSERT_EQ(S_OK, host.CreateByProgId(L"GATEKIN.GatekinCtrl.1"));
-    HWND frame = ::CreateWindowExA(0, "STATIC", "frame", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300, nullptr, nullptr,
-                                   ::GetModuleHandleA(nullptr), nullptr);
-    ASSERT_EQ(S_OK, host.Load(frame, RECT{0, 0, 10, 10}));
-    CParamBag* before = new CParamBag();
-    IPersistPropertyBag* persist = nullptr;
-    host.Control()->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist));
-    persist->Save(before, FALSE, TRUE);
-
-    IUnknown* objects[1] = {host.Control()};
-    ASSERT_EQ(S_OK, page->SetObjects(1, objects));
-    const RECT area = {5, 5, 505, 205};
-    ASSERT_EQ(S_OK, page->Activate(frame, &area, FALSE));
-    HWND dialog = ::GetWindow(frame, GW_CHILD);
-    ASSERT_TRUE(dialog);
-    const std::vector<ChildWindow> children = ChildWindows(dialog);
-    ASSERT_EQ(1u, children.size());
-    EXPECT_EQ("Static", children[0].className);
-    EXPECT_EQ("TODO: Place controls to manipulate properties of Gatekin Control on this dialog.", children[0].text);
-    EXPECT_EQ(S_FALSE, page->IsPageDirty());
-    EXPECT_EQ(S_OK, page->Apply());
-    CParamBag* after = new CParamBag();
-    persist->Save(after, FALSE, TRUE);
-    for (const std::wstring& name : before->WriteOrder()) EXPECT_EQ(*before->Find(name), *after->Find(name));
-    EXPECT_EQ(L"alice", *after->Find(L"ID"));
-    EXPECT_EQ(S_OK, page->Deactivate());
-    EXPECT_FALSE(::IsWindow(dialog));
-    page->SetObjects(0, nullptr);
-    page->Release();
-    persist->Release();
-    before->Release();
-    after->Release();
-    host.Close();
-    ::DestroyWindow(frame);
+    ExpectPageShowsOnlyItsText(Expected(), {{L"ID", L"alice"}},
+                               "TODO: Place controls to manipulate properties of Gatekin Control on this dialog.");
 }
 
 TEST_F(GatekinModule, ControlByProgIdReportsItsClassFromTheRegisteredLibrary) {

@@ -1,7 +1,14 @@
 #include "module_test_support.h"
 
+#include <gtest/gtest.h>
+#include <oleauto.h>
+
 #include <algorithm>
 #include <cwctype>
+
+#include "control_host.h"
+#include "ole_text.h"
+#include "version_text.h"
 
 namespace module_test_support {
 
@@ -102,6 +109,196 @@ std::vector<ChildWindow> ChildWindows(HWND parent) {
         children.push_back({cls, text});
     }
     return children;
+}
+
+namespace {
+const std::wstring kScriptingCategory = L"{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
+const std::wstring kInitializingCategory = L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
+}  // namespace
+
+void ExpectRegistered(const ExpectedModule& m) {
+    const std::wstring path = NormalPath(m.ocxPath);
+    const std::wstring control = L"CLSID\\" + m.clsid;
+    const std::wstring page = L"CLSID\\" + m.pageClsid;
+    EXPECT_EQ(m.controlName, Value(control).value_or(L"?"));
+    EXPECT_EQ(path, NormalPath(Value(control + L"\\InprocServer32").value_or(L"?")));
+    EXPECT_EQ(L"Apartment", Value(control + L"\\InprocServer32", L"ThreadingModel").value_or(L"?"));
+    EXPECT_EQ(path + L", 1", NormalPath(Value(control + L"\\ToolboxBitmap32").value_or(L"?")));
+    EXPECT_EQ(L"0", Value(control + L"\\MiscStatus").value_or(L"?"));
+    EXPECT_EQ(L"131473", Value(control + L"\\MiscStatus\\1").value_or(L"?"));  // 0x20191
+    EXPECT_TRUE(KeyExists(control + L"\\Control"));
+    EXPECT_FALSE(KeyExists(control + L"\\Insertable"));
+    EXPECT_EQ(m.typeLib, Value(control + L"\\TypeLib").value_or(L"?"));
+    EXPECT_EQ(L"1.0", Value(control + L"\\Version").value_or(L"?"));
+    // The ProgID both ways, and as a page's OBJECT tag resolves it.
+    EXPECT_EQ(m.progId, Value(control + L"\\ProgID").value_or(L"?"));
+    EXPECT_EQ(m.controlName, Value(m.progId).value_or(L"?"));
+    EXPECT_EQ(m.clsid, Value(m.progId + L"\\CLSID").value_or(L"?"));
+    CLSID resolved = GUID_NULL, expected = GUID_NULL;
+    EXPECT_EQ(S_OK, ::CLSIDFromProgID(m.progId.c_str(), &resolved));
+    ::CLSIDFromString(m.clsid.c_str(), &expected);
+    EXPECT_TRUE(IsEqualCLSID(expected, resolved));
+    // The page: its type name and server, no threading model.
+    EXPECT_EQ(m.pageName, Value(page).value_or(L"?"));
+    EXPECT_EQ(path, NormalPath(Value(page + L"\\InprocServer32").value_or(L"?")));
+    EXPECT_FALSE(Value(page + L"\\InprocServer32", L"ThreadingModel"));
+    // Both categories, and the control in each.
+    EXPECT_EQ(L"Controls that are safely scriptable",
+              Value(L"Component Categories\\" + kScriptingCategory, L"409").value_or(L"?"));
+    EXPECT_EQ(L"Controls safely initializable from persistent data",
+              Value(L"Component Categories\\" + kInitializingCategory, L"409").value_or(L"?"));
+    EXPECT_TRUE(KeyExists(control + L"\\Implemented Categories\\" + kScriptingCategory));
+    EXPECT_TRUE(KeyExists(control + L"\\Implemented Categories\\" + kInitializingCategory));
+    // The type library, version 1.0 in locale 1033, served from the module itself.
+    EXPECT_TRUE(KeyExists(L"TypeLib\\" + m.typeLib + L"\\1.0"));
+    GUID lib = GUID_NULL;
+    ::CLSIDFromString(m.typeLib.c_str(), &lib);
+    BSTR libPath = nullptr;
+    ASSERT_EQ(S_OK, ::QueryPathOfRegTypeLib(lib, 1, 0, 0x0409, &libPath));
+    EXPECT_EQ(path, NormalPath(libPath));
+    ::SysFreeString(libPath);
+}
+
+void ExpectUnregistrationKeepsTheCategories(const ExpectedModule& m) {
+    const std::wstring control = L"CLSID\\" + m.clsid;
+    const std::wstring typeLib = L"TypeLib\\" + m.typeLib + L"\\1.0";
+    ASSERT_EQ(0, RunRegsvr32(m.ocxPath, true));
+    EXPECT_FALSE(KeyExists(control));
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + m.pageClsid));
+    EXPECT_FALSE(KeyExists(m.progId));
+    EXPECT_FALSE(KeyExists(typeLib));
+    CLSID resolved = GUID_NULL;
+    EXPECT_NE(S_OK, ::CLSIDFromProgID(m.progId.c_str(), &resolved));
+    // The other control module is filed under the same categories.
+    EXPECT_TRUE(KeyExists(L"Component Categories\\" + kScriptingCategory));
+    EXPECT_TRUE(KeyExists(L"Component Categories\\" + kInitializingCategory));
+    // With no type library left to remove, a second unregistration reports failure.
+    EXPECT_NE(0, RunRegsvr32(m.ocxPath, true));
+    ASSERT_EQ(0, RunRegsvr32(m.ocxPath, false));
+    EXPECT_TRUE(KeyExists(control));
+    EXPECT_TRUE(KeyExists(typeLib));
+}
+
+void ExpectVersionAndShellResources(const ExpectedModule& m) {
+    const VersionResource version(m.ocxPath);
+    ASSERT_TRUE(version.Loaded());
+    EXPECT_EQ(MAKELONG(0, 1), version.Fixed().dwFileVersionMS);
+    EXPECT_EQ(MAKELONG(46, 0), version.Fixed().dwFileVersionLS);
+    EXPECT_EQ(version.Fixed().dwFileVersionMS, version.Fixed().dwProductVersionMS);
+    EXPECT_EQ(version.Fixed().dwFileVersionLS, version.Fixed().dwProductVersionLS);
+    EXPECT_EQ(m.description, version.Text(L"FileDescription"));
+    EXPECT_EQ(L"1, 0, 0, 46", version.Text(L"FileVersion"));
+    EXPECT_EQ("1,0,0,46", JoinVersionParts(Utf8FromWide(version.Text(L"FileVersion"))));
+    EXPECT_EQ(L"", version.Text(L"OLESelfRegister"));
+
+    HMODULE module = ::LoadLibraryExW(m.ocxPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module);
+    wchar_t buffer[128];
+    ASSERT_GT(::LoadStringW(module, 1, buffer, 128), 0);
+    EXPECT_EQ(m.controlName, buffer);
+    ASSERT_GT(::LoadStringW(module, 2, buffer, 128), 0);
+    EXPECT_EQ(m.pageName, buffer);
+    ASSERT_GT(::LoadStringW(module, 200, buffer, 128), 0);
+    EXPECT_STREQ(L"General", buffer);
+    EXPECT_TRUE(::FindResourceW(module, MAKEINTRESOURCEW(1), L"TYPELIB"));
+    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_BITMAP, 0, 0, 0));
+    ASSERT_TRUE(bitmap);
+    BITMAP info{};
+    ::GetObjectW(bitmap, sizeof info, &info);
+    EXPECT_EQ(16, info.bmWidth);
+    EXPECT_EQ(15, info.bmHeight);
+    ::DeleteObject(bitmap);
+    HRSRC bits = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(2));
+    ASSERT_TRUE(bits);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(module, bits)));
+    EXPECT_EQ(4, header->biBitCount);  // 16 colours
+    HRSRC dialog = ::FindResourceW(module, MAKEINTRESOURCEW(200), MAKEINTRESOURCEW(5));
+    ASSERT_TRUE(dialog);
+    const auto* tmpl = static_cast<const DLGTEMPLATE*>(::LockResource(::LoadResource(module, dialog)));
+    EXPECT_EQ(250, tmpl->cx);
+    EXPECT_EQ(62, tmpl->cy);
+    EXPECT_TRUE(tmpl->style & WS_CHILD);
+    EXPECT_EQ(1, tmpl->cdit);
+    const std::optional<DialogFont> font = DialogTemplateFont(tmpl);
+    ASSERT_TRUE(font);
+    EXPECT_EQ(8, font->points);
+    EXPECT_EQ(L"MS Sans Serif", font->face);
+    ::FreeLibrary(module);
+}
+
+void ExpectTypeLibraries(const ExpectedModule& m, const ControlModuleIdentity& identity,
+                         const std::vector<ExpectedProperty>& properties) {
+    GUID lib = GUID_NULL;
+    ::CLSIDFromString(m.typeLib.c_str(), &lib);
+    ITypeLib* registered = nullptr;
+    ASSERT_EQ(S_OK, ::LoadRegTypeLib(lib, 1, 0, 0x0409, &registered));
+    ExpectShellTypeLib(registered, identity, properties);
+    registered->Release();
+    ITypeLib* embedded = nullptr;
+    ASSERT_EQ(S_OK, ::LoadTypeLibEx(m.ocxPath.c_str(), REGKIND_NONE, &embedded));
+    ExpectShellTypeLib(embedded, identity, properties);
+    embedded->Release();
+}
+
+CParamBag* SavedState(IUnknown* control) {
+    CParamBag* bag = new CParamBag();
+    IPersistPropertyBag* persist = nullptr;
+    EXPECT_EQ(S_OK, control->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)));
+    if (persist) {
+        EXPECT_EQ(S_OK, persist->Save(bag, FALSE, TRUE));
+        persist->Release();
+    }
+    return bag;
+}
+
+void ExpectPageShowsOnlyItsText(const ExpectedModule& m,
+                                const std::vector<std::pair<std::wstring, std::wstring>>& params,
+                                const std::string& text) {
+    CLSID pageClsid = GUID_NULL;
+    ::CLSIDFromString(m.pageClsid.c_str(), &pageClsid);
+    IPropertyPage* page = nullptr;
+    ASSERT_EQ(S_OK, ::CoCreateInstance(pageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                                       reinterpret_cast<void**>(&page)));
+    PROPPAGEINFO info{};
+    info.cb = sizeof info;
+    ASSERT_EQ(S_OK, page->GetPageInfo(&info));
+    EXPECT_STREQ(L"General", info.pszTitle);
+    EXPECT_GT(info.size.cx, info.size.cy * 3);  // 250 by 62 dialog units
+    EXPECT_GT(info.size.cy, 62);
+    ::CoTaskMemFree(info.pszTitle);
+
+    CControlHost host;
+    for (const auto& p : params) host.SetParam(p.first, p.second);
+    ASSERT_EQ(S_OK, host.CreateByProgId(m.progId));
+    HWND frame = ::CreateWindowExA(0, "STATIC", "frame", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300, nullptr, nullptr,
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_EQ(S_OK, host.Load(frame, RECT{0, 0, 10, 10}));
+    CParamBag* before = SavedState(host.Control());
+
+    IUnknown* objects[1] = {host.Control()};
+    ASSERT_EQ(S_OK, page->SetObjects(1, objects));
+    const RECT area = {5, 5, 505, 205};
+    ASSERT_EQ(S_OK, page->Activate(frame, &area, FALSE));
+    HWND dialog = ::GetWindow(frame, GW_CHILD);
+    ASSERT_TRUE(dialog);
+    const std::vector<ChildWindow> children = ChildWindows(dialog);
+    ASSERT_EQ(1u, children.size());
+    EXPECT_EQ("Static", children[0].className);
+    EXPECT_EQ(text, children[0].text);
+    EXPECT_EQ(S_FALSE, page->IsPageDirty());
+    EXPECT_EQ(S_OK, page->Apply());
+    CParamBag* after = SavedState(host.Control());
+    EXPECT_EQ(before->WriteOrder(), after->WriteOrder());
+    for (const std::wstring& name : before->WriteOrder()) EXPECT_EQ(*before->Find(name), *after->Find(name));
+    for (const auto& p : params) EXPECT_EQ(p.second, *after->Find(p.first));
+    EXPECT_EQ(S_OK, page->Deactivate());
+    EXPECT_FALSE(::IsWindow(dialog));
+    page->SetObjects(0, nullptr);
+    page->Release();
+    before->Release();
+    after->Release();
+    host.Close();
+    ::DestroyWindow(frame);
 }
 
 }  // namespace module_test_support

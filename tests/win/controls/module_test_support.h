@@ -9,6 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "param_bag.h"
+#include "typelib_expectations.h"
+
 namespace module_test_support {
 
 // Runs a program to its end; its exit code, or -1 when it could not start.
@@ -51,5 +54,38 @@ struct ChildWindow {
     std::string text;
 };
 std::vector<ChildWindow> ChildWindows(HWND parent);
+
+// What the shell writes and carries for one module, spelled out by its test.
+struct ExpectedModule {
+    std::wstring ocxPath;
+    std::wstring clsid;        // "{...}"
+    std::wstring pageClsid;
+    std::wstring typeLib;
+    std::wstring progId;
+    std::wstring controlName;  // "Gatekin Control"
+    std::wstring pageName;     // "Gatekin Property Page"
+    std::wstring description;  // the version resource's FileDescription
+};
+
+// The registration of a registered module: control class, ProgID both ways,
+// page class, both categories with the control in each, the type library.
+void ExpectRegistered(const ExpectedModule& module);
+// Unregisters: classes, ProgID and type library go, the categories stay; a
+// second unregistration fails; registering again restores the classes.
+void ExpectUnregistrationKeepsTheCategories(const ExpectedModule& module);
+// Version 1.0.0.46 in numbers and text; the shell's strings, type library,
+// toolbox bitmap and page dialog 200 in the module's resources.
+void ExpectVersionAndShellResources(const ExpectedModule& module);
+// The registered type library and the one inside the module both describe
+// the shell's interfaces with these properties and dispatch ids.
+void ExpectTypeLibraries(const ExpectedModule& module, const ControlModuleIdentity& identity,
+                         const std::vector<ExpectedProperty>& properties);
+// What the control saves to a new property bag (the caller releases it).
+CParamBag* SavedState(IUnknown* control);
+// The page, on a control made by the ProgID with these PARAM values, shows
+// only its static text, is never dirty, and Apply changes no saved property.
+void ExpectPageShowsOnlyItsText(const ExpectedModule& module,
+                                const std::vector<std::pair<std::wstring, std::wstring>>& params,
+                                const std::string& text);
 
 }  // namespace module_test_support
