@@ -1,6 +1,7 @@
 #include "win_test_support.h"
 
 #include <cstring>
+#include <cwchar>
 
 namespace testing_support {
 
@@ -118,6 +119,119 @@ bool MakeThisProgramsWindowsUnmanaged() {
     const bool set = ::RegSetValueExA(h, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2) == ERROR_SUCCESS;
     ::RegCloseKey(h);
     return set;
+}
+
+std::wstring Widen(const std::string& ansi) {
+    if (ansi.empty()) return std::wstring();
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
+    return wide;
+}
+
+namespace {
+// Our environment with PATH replaced, as CreateProcessW takes it.
+std::vector<wchar_t> EnvironmentWithPath(const std::wstring& path) {
+    std::vector<wchar_t> block;
+    wchar_t* env = ::GetEnvironmentStringsW();
+    for (const wchar_t* p = env; *p; p += wcslen(p) + 1) {
+        if (_wcsnicmp(p, L"PATH=", 5) == 0) continue;
+        block.insert(block.end(), p, p + wcslen(p) + 1);
+    }
+    ::FreeEnvironmentStringsW(env);
+    const std::wstring entry = L"PATH=" + path;
+    block.insert(block.end(), entry.begin(), entry.end());
+    block.push_back(0);
+    block.push_back(0);
+    return block;
+}
+}  // namespace
+
+ChildProcess::ChildProcess(const std::wstring& commandLine, const Options& options) {
+    std::wstring line = commandLine;
+    std::vector<wchar_t> environment;
+    if (!options.environmentPath.empty()) environment = EnvironmentWithPath(options.environmentPath);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    started_ = ::CreateProcessW(options.application.empty() ? nullptr : options.application.c_str(), &line[0],
+                                nullptr, nullptr, FALSE, environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                                environment.empty() ? nullptr : environment.data(),
+                                options.directory.empty() ? nullptr : options.directory.c_str(), &si, &info_) != FALSE;
+    if (started_ && options.waitForInputIdle) ::WaitForInputIdle(info_.hProcess, 10000);
+}
+
+ChildProcess::~ChildProcess() {
+    if (!started_) return;
+    if (Running()) ::TerminateProcess(info_.hProcess, 1);
+    ::WaitForSingleObject(info_.hProcess, 5000);
+    ::CloseHandle(info_.hProcess);
+    ::CloseHandle(info_.hThread);
+}
+
+bool ChildProcess::Running() const {
+    return started_ && ::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::WaitExit(DWORD timeoutMs) {
+    return started_ && PumpUntil([&] { return !Running(); }, timeoutMs);
+}
+
+std::optional<DWORD> ChildProcess::Wait(DWORD limitMs) {
+    if (!started_ || ::WaitForSingleObject(info_.hProcess, limitMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    ::GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+std::optional<DWORD> RunToEnd(const std::wstring& commandLine, const ChildProcess::Options& options, DWORD limitMs) {
+    ChildProcess program(commandLine, options);
+    return program.Wait(limitMs);
+}
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    const std::function<bool(HWND)>* match;
+    bool descendants;
+    HWND found;
+};
+
+BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !(*search->match)(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// Enumerating the children of a window reaches every level below it.
+BOOL CALLBACK SearchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    if (!CheckWindow(window, parameter)) return FALSE;
+    if (search->descendants) ::EnumChildWindows(window, &CheckWindow, parameter);
+    return search->found ? FALSE : TRUE;
+}
+}  // namespace
+
+HWND WaitForProcessWindow(DWORD processId, const std::function<bool(HWND)>& match, DWORD timeoutMs,
+                          bool descendants) {
+    WindowSearch search{processId, &match, descendants, nullptr};
+    PumpUntil([&] {
+        ::EnumWindows(&SearchWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, timeoutMs);
+    return search.found;
+}
+
+HRESULT CallModuleEntry(const std::string& modulePath, const char* entry) {
+    HMODULE module = ::LoadLibraryA(modulePath.c_str());
+    if (!module) return HRESULT_FROM_WIN32(::GetLastError());
+    using Entry = HRESULT(STDAPICALLTYPE*)();
+    auto call = reinterpret_cast<Entry>(reinterpret_cast<void*>(::GetProcAddress(module, entry)));
+    const HRESULT result = call ? call() : E_NOTIMPL;
+    ::FreeLibrary(module);
+    return result;
 }
 
 }  // namespace testing_support

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,5 +54,50 @@ void PressButton(HWND box, int buttonId);
 bool MakeThisProgramsWindowsUnmanaged();
 // Wine path of a file built on the host ("/a/b" -> "Z:\a\b").
 std::string HostToWindowsPath(const std::string& hostPath);
+// Text in the ANSI code page, widened.
+std::wstring Widen(const std::string& ansi);
+
+// A program a test starts. If it still runs when the object goes, it is
+// terminated; its handles are closed.
+class ChildProcess {
+public:
+    struct Options {
+        std::wstring application;      // the program file, or empty: the command line's first word
+        std::wstring environmentPath;  // the PATH it gets, or empty: ours
+        std::wstring directory;        // its current folder, or empty: ours
+        bool waitForInputIdle = false; // return once it waits for input (at most 10 s)
+    };
+    explicit ChildProcess(const std::wstring& commandLine, const Options& options);
+    explicit ChildProcess(const std::wstring& commandLine) : ChildProcess(commandLine, Options{}) {}
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return started_; }
+    DWORD Id() const { return info_.dwProcessId; }
+    bool Running() const;
+    // Pumps this thread's messages until the program has ended.
+    bool WaitExit(DWORD timeoutMs);
+    // Its exit code once it has ended within the limit (no pumping).
+    std::optional<DWORD> Wait(DWORD limitMs);
+
+private:
+    bool started_ = false;
+    PROCESS_INFORMATION info_{};
+};
+
+// Runs a program to its end: its exit code, or nothing when it did not start
+// or outlived the limit (it is terminated then).
+std::optional<DWORD> RunToEnd(const std::wstring& commandLine, const ChildProcess::Options& options = {},
+                              DWORD limitMs = 60000);
+
+// A window of the process for which match(window) holds: a top-level one, or
+// with `descendants` any window below one too. Pumps while it waits.
+HWND WaitForProcessWindow(DWORD processId, const std::function<bool(HWND)>& match, DWORD timeoutMs,
+                          bool descendants = false);
+
+// Loads a module, calls one of its entries (DllRegisterServer,
+// DllUnregisterServer) and frees it again.
+HRESULT CallModuleEntry(const std::string& modulePath, const char* entry);
 
 }  // namespace testing_support

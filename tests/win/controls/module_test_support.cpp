@@ -1,3 +1,4 @@
+#include "win_test_support.h"  // before <windows.h>: it brings <winsock2.h>
 #include "module_test_support.h"
 
 #include <gtest/gtest.h>
@@ -13,17 +14,10 @@
 namespace module_test_support {
 
 int RunProgram(const std::wstring& commandLine, const wchar_t* directory, DWORD limitMs) {
-    std::wstring line = commandLine;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &si, &pi)) return -1;
-    ::WaitForSingleObject(pi.hProcess, limitMs);
-    DWORD code = 0;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
+    testing_support::ChildProcess::Options options;
+    if (directory) options.directory = directory;
+    const std::optional<DWORD> code = testing_support::RunToEnd(commandLine, options, limitMs);
+    return code ? static_cast<int>(*code) : -1;
 }
 
 int RunRegsvr32(const std::wstring& modulePath, bool unregister) {

@@ -14,7 +14,7 @@
 
 namespace module_test_support {
 
-// Runs a program to its end; its exit code, or -1 when it could not start.
+// Runs a program to its end; its exit code, or -1 when it could not start or outlived the limit.
 int RunProgram(const std::wstring& commandLine, const wchar_t* directory = nullptr, DWORD limitMs = 60000);
 
 // "regsvr32 /s" (or "/u /s") on the module; regsvr32's exit code.

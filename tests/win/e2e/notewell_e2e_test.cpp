@@ -21,28 +21,13 @@ using namespace testing_support;
 
 namespace {
 
-class NotewellProcess {
-public:
-    explicit NotewellProcess(const std::string& args) {
-        const std::string exe = HostToWindowsPath(NOTEWELL_EXE);
-        std::string line = "Notewell.exe " + args;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        started = ::CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-        if (started) ::WaitForInputIdle(pi.hProcess, 10000);
-    }
-    ~NotewellProcess() {
-        if (!started) return;
-        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(pi.hProcess, 1);
-        ::WaitForSingleObject(pi.hProcess, 5000);
-        ::CloseHandle(pi.hProcess);
-        ::CloseHandle(pi.hThread);
-    }
-    bool WaitExit(DWORD ms) { return PumpUntil([&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, ms); }
-    DWORD Id() const { return pi.dwProcessId; }
-    BOOL started = FALSE;
-    PROCESS_INFORMATION pi{};
-};
+// Notewell as the login control starts it, with the member's arguments.
+std::unique_ptr<ChildProcess> StartNotewell(const std::string& args) {
+    ChildProcess::Options options;
+    options.application = Widen(HostToWindowsPath(NOTEWELL_EXE));
+    options.waitForInputIdle = true;
+    return std::make_unique<ChildProcess>(Widen("Notewell.exe " + args), options);
+}
 
 class NotewellEndToEnd : public ::testing::Test {
 protected:
@@ -51,8 +36,8 @@ protected:
         options.logSink = [](const std::string&) {};
         server = std::make_unique<devserver::DevServer>(options);  // port 5210, as the program uses
         ASSERT_TRUE(server->Start());
-        tray = std::make_unique<NotewellProcess>("member1/secret/M/web-session/127.0.0.1");
-        ASSERT_TRUE(tray->started);
+        tray = StartNotewell("member1/secret/M/web-session/127.0.0.1");
+        ASSERT_TRUE(tray->Started());
         ASSERT_TRUE(PumpUntil([&] { return server->WaitForLogin("member1", 0).has_value(); }, 15000));
         ASSERT_TRUE(PumpUntil([&] { return (window = ::FindWindowA(nullptr, kTrayWindowTitle)) != nullptr; }, 5000));
     }
@@ -63,7 +48,7 @@ protected:
     size_t Logouts() const { return server->CountReceived(devserver::CMD_LOGOUT, "member1"); }
 
     std::unique_ptr<devserver::DevServer> server;
-    std::unique_ptr<NotewellProcess> tray;
+    std::unique_ptr<ChildProcess> tray;
     HWND window = nullptr;
 };
 
@@ -97,7 +82,7 @@ TEST_F(NotewellEndToEnd, CloseAskAnsweredCancelKeepsItThenOkEndsIt) {
         asker.join();
         if (button == IDCANCEL) {
             PumpFor(500);
-            EXPECT_EQ(::WaitForSingleObject(tray->pi.hProcess, 0), WAIT_TIMEOUT);
+            EXPECT_TRUE(tray->Running());
             EXPECT_EQ(Logouts(), 0u);
         }
     }
@@ -128,32 +113,11 @@ TEST_F(NotewellEndToEnd, UnknownCommandEndsTheProgram) {
             PressButton(box.window, IDOK);
             ++pressed;
         }
-        return ::WaitForSingleObject(tray->pi.hProcess, 0) == WAIT_OBJECT_0;
+        return !tray->Running();
     }, 15000);
-    EXPECT_EQ(::WaitForSingleObject(tray->pi.hProcess, 0), WAIT_OBJECT_0);
+    EXPECT_FALSE(tray->Running());
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Corvala 서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요."),
               texts.end());
-}
-
-// A top-level window of the process for which match(window) holds.
-HWND WaitForProcessWindow(DWORD processId, const std::function<bool(HWND)>& match, DWORD timeoutMs) {
-    struct Search {
-        DWORD processId;
-        const std::function<bool(HWND)>* match;
-        HWND found;
-    } search{processId, &match, nullptr};
-    PumpUntil([&] {
-        ::EnumWindows([](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(w, &owner);
-            if (owner != s->processId || !(*s->match)(w)) return TRUE;
-            s->found = w;
-            return FALSE;
-        }, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    }, timeoutMs);
-    return search.found;
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -194,9 +158,9 @@ protected:
         ::SetEnvironmentVariableA("PATH", (HostToWindowsPath(PVCHAT_STANDIN_DIR) + ";" + oldPath).c_str());
         ::SetEnvironmentVariableA("PVCHAT_STANDIN_LOG", log.c_str());
 
-        bob = std::make_unique<NotewellProcess>("bob/pw-b/M/s-bob/127.0.0.1");
-        alice = std::make_unique<NotewellProcess>("alice/pw-a/F/s-alice/127.0.0.1");
-        ASSERT_TRUE(bob->started && alice->started);
+        bob = StartNotewell("bob/pw-b/M/s-bob/127.0.0.1");
+        alice = StartNotewell("alice/pw-a/F/s-alice/127.0.0.1");
+        ASSERT_TRUE(bob->Started() && alice->Started());
         ASSERT_TRUE(PumpUntil([&] {
             return server->WaitForLogin("bob", 0).has_value() && server->WaitForLogin("alice", 0).has_value();
         }, 15000));
@@ -209,7 +173,7 @@ protected:
         ::SetEnvironmentVariableA("PVCHAT_STANDIN_LOG", nullptr);
         std::remove(log.c_str());
     }
-    HWND TrayWindowOf(const NotewellProcess& p) {
+    HWND TrayWindowOf(const ChildProcess& p) {
         return WaitForProcessWindow(p.Id(), [](HWND w) {
             char title[32] = {};
             ::GetWindowTextA(w, title, sizeof title);
@@ -218,7 +182,7 @@ protected:
     }
 
     std::unique_ptr<devserver::DevServer> server;
-    std::unique_ptr<NotewellProcess> bob, alice;
+    std::unique_ptr<ChildProcess> bob, alice;
     std::string log, oldPath;
 };
 
@@ -283,9 +247,8 @@ protected:
         options.logSink = [](const std::string&) {};
         server = std::make_unique<devserver::DevServer>(options);
         ASSERT_TRUE(server->Start());
-        module = ::LoadLibraryA(HostToWindowsPath(GATEKIN_OCX).c_str());
-        ASSERT_NE(module, nullptr);
-        ASSERT_EQ(S_OK, CallExport("DllRegisterServer"));
+        ASSERT_EQ(S_OK, CallModuleEntry(HostToWindowsPath(GATEKIN_OCX), "DllRegisterServer"));
+        registered = true;
     }
     void TearDown() override {
         // A Notewell the page started is not our child: end it by its window.
@@ -298,41 +261,25 @@ protected:
                 ::CloseHandle(p);
             }
         }
-        if (module) {
-            CallExport("DllUnregisterServer");
-            ::FreeLibrary(module);
-        }
+        if (registered) CallModuleEntry(HostToWindowsPath(GATEKIN_OCX), "DllUnregisterServer");
         server->Stop();
-    }
-    HRESULT CallExport(const char* name) {
-        auto f = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-        return f ? f() : E_NOTIMPL;
     }
     // Runs a page to its end with Notewell's folder on the program search path.
     DWORD RunPage(const std::string& arguments) {
         std::string folder = HostToWindowsPath(NOTEWELL_EXE);
         folder = folder.substr(0, folder.find_last_of('\\'));
-        char path[8192] = {};
-        ::GetEnvironmentVariableA("PATH", path, sizeof path);
-        const std::string oldPath = path;
-        ::SetEnvironmentVariableA("PATH", (folder + ";" + oldPath).c_str());
-        std::string line = "\"" + HostToWindowsPath(CONTAINER_EXE) + "\" GATEKIN.GatekinCtrl.1 " + arguments;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        const BOOL started = ::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-        ::SetEnvironmentVariableA("PATH", oldPath.c_str());
-        if (!started) return ~0u;
-        DWORD code = ~0u;
-        if (::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
-        else ::TerminateProcess(pi.hProcess, 1);
-        ::CloseHandle(pi.hProcess);
-        ::CloseHandle(pi.hThread);
-        return code;
+        wchar_t path[8192] = {};
+        ::GetEnvironmentVariableW(L"PATH", path, 8192);
+        ChildProcess::Options options;
+        options.environmentPath = Widen(folder) + L";" + path;
+        const std::optional<DWORD> code = RunToEnd(
+            L"\"" + Widen(HostToWindowsPath(CONTAINER_EXE)) + L"\" GATEKIN.GatekinCtrl.1 " + Widen(arguments), options,
+            30000);
+        return code.value_or(~0u);
     }
 
     std::unique_ptr<devserver::DevServer> server;
-    HMODULE module = nullptr;
+    bool registered = false;
 };
 
 TEST_F(PageAndNotewell, TheLoginPageStartsNotewellWhichLogsInAndTheLogoutPageEndsIt) {

@@ -95,54 +95,6 @@ int CountPathEntries(const std::wstring& path, const std::wstring& entry) {
     return n;
 }
 
-class Process {
-public:
-    // environmentPath: the PATH the program gets, or empty for ours.
-    Process(const std::wstring& commandLine, const std::wstring& environmentPath = L"",
-            const wchar_t* directory = nullptr) {
-        std::wstring line = commandLine;
-        std::vector<wchar_t> block;
-        if (!environmentPath.empty()) block = EnvironmentWithPath(environmentPath);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        started = ::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE,
-                                   block.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(),
-                                   directory, &si, &pi);
-    }
-    ~Process() {
-        if (!started) return;
-        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(pi.hProcess, 1);
-        ::WaitForSingleObject(pi.hProcess, 5000);
-        ::CloseHandle(pi.hProcess);
-        ::CloseHandle(pi.hThread);
-    }
-    // The exit code once the program has ended within the limit.
-    std::optional<DWORD> Wait(DWORD limitMs) {
-        if (!started || ::WaitForSingleObject(pi.hProcess, limitMs) != WAIT_OBJECT_0) return std::nullopt;
-        DWORD code = 0;
-        ::GetExitCodeProcess(pi.hProcess, &code);
-        return code;
-    }
-    BOOL started = FALSE;
-    PROCESS_INFORMATION pi{};
-
-private:
-    static std::vector<wchar_t> EnvironmentWithPath(const std::wstring& path) {
-        std::vector<wchar_t> block;
-        wchar_t* env = ::GetEnvironmentStringsW();
-        for (const wchar_t* p = env; *p; p += wcslen(p) + 1) {
-            if (_wcsnicmp(p, L"PATH=", 5) == 0) continue;
-            block.insert(block.end(), p, p + wcslen(p) + 1);
-        }
-        ::FreeEnvironmentStringsW(env);
-        const std::wstring entry = L"PATH=" + path;
-        block.insert(block.end(), entry.begin(), entry.end());
-        block.push_back(0);
-        block.push_back(0);
-        return block;
-    }
-};
-
 std::wstring SetupPath() { return WideFromAnsi(HostToWindowsPath(CORVALA_SETUP)); }
 std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
 
@@ -180,8 +132,7 @@ protected:
     }
 
     std::optional<DWORD> Install() {
-        Process setup(Quote(SetupPath()) + L" /S");
-        return setup.Wait(120000);
+        return RunToEnd(Quote(SetupPath()) + L" /S", {}, 120000);
     }
     // The uninstaller runs as a copy of itself from the temporary folder and
     // ends its first process at once: done is when its own file and then the
@@ -189,17 +140,16 @@ protected:
     bool Uninstall() {
         const std::wstring uninstaller = dir + L"\\Uninstall.exe";
         if (!FileExists(uninstaller)) return true;
-        Process run(Quote(uninstaller) + L" /S");
-        if (!run.Wait(30000)) return false;
+        if (!RunToEnd(Quote(uninstaller) + L" /S", {}, 30000)) return false;
         return PumpUntil([&] { return !FileExists(uninstaller) && !KeyExists(HKEY_LOCAL_MACHINE, kProductKey); },
                          60000);
     }
     // Notewell as Gatekin starts it, from the installed program folder.
-    std::unique_ptr<Process> StartInstalledNotewell(const std::string& member) {
-        auto p = std::make_unique<Process>(Quote(dir + L"\\Notewell.exe") + L" " +
-                                           WideFromAnsi(member + "/pw/M/web-session/" + kAddress));
-        if (p->started) ::WaitForInputIdle(p->pi.hProcess, 10000);
-        return p;
+    std::unique_ptr<ChildProcess> StartInstalledNotewell(const std::string& member) {
+        ChildProcess::Options options;
+        options.waitForInputIdle = true;
+        return std::make_unique<ChildProcess>(
+            Quote(dir + L"\\Notewell.exe") + L" " + WideFromAnsi(member + "/pw/M/web-session/" + kAddress), options);
     }
 
     const std::wstring dir = DefaultInstallDir();
@@ -253,12 +203,15 @@ TEST_F(InstallerTest, SilentInstallRegistersBothControlsAndTheLoginControlStarts
     // it finds Notewell.exe by the system's search for programs.
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    Process page(WideFromAnsi(HostToWindowsPath(CONTAINER_EXE)) +
-                     L" GATEKIN.GatekinCtrl.1 --param ID=member1 --param PWD=pw --param SEX=M"
-                     L" --param SESSIONID=S1 --param SERVERIP=" +
-                     WideFromAnsi(kAddress) + L" --activate --set LogStateProc=0 --close",
-                 MachineSearchPath(), temp);
-    ASSERT_TRUE(page.started);
+    ChildProcess::Options options;
+    options.environmentPath = MachineSearchPath();
+    options.directory = temp;
+    ChildProcess page(WideFromAnsi(HostToWindowsPath(CONTAINER_EXE)) +
+                          L" GATEKIN.GatekinCtrl.1 --param ID=member1 --param PWD=pw --param SEX=M"
+                          L" --param SESSIONID=S1 --param SERVERIP=" +
+                          WideFromAnsi(kAddress) + L" --activate --set LogStateProc=0 --close",
+                      options);
+    ASSERT_TRUE(page.Started());
     EXPECT_EQ(std::optional<DWORD>(0), page.Wait(30000));
     ASSERT_TRUE(PumpUntil([&] { return server->WaitForLogin("member1", 0).has_value(); }, 15000));
     HWND tray = ::FindWindowA(nullptr, kTrayWindowTitle);
@@ -269,7 +222,7 @@ TEST_F(InstallerTest, SilentInstallRegistersBothControlsAndTheLoginControlStarts
 TEST_F(InstallerTest, InstallingOverARunningNotewellLogsItOutOnceAndReplacesItsFiles) {
     ASSERT_EQ(std::optional<DWORD>(0), Install());
     auto tray = StartInstalledNotewell("member2");
-    ASSERT_TRUE(tray->started);
+    ASSERT_TRUE(tray->Started());
     ASSERT_TRUE(PumpUntil([&] { return server->WaitForLogin("member2", 0).has_value(); }, 15000));
 
     // Mark the installed files as old: the upgrade must put its own in place.
@@ -301,7 +254,7 @@ TEST_F(InstallerTest, InstallingOverARunningNotewellLogsItOutOnceAndReplacesItsF
 TEST_F(InstallerTest, UninstallingWhileNotewellIsConnectedLogsOutOnceAndLeavesNothingOfOurs) {
     ASSERT_EQ(std::optional<DWORD>(0), Install());
     auto tray = StartInstalledNotewell("member3");
-    ASSERT_TRUE(tray->started);
+    ASSERT_TRUE(tray->Started());
     ASSERT_TRUE(PumpUntil([&] { return server->WaitForLogin("member3", 0).has_value(); }, 15000));
 
     ASSERT_TRUE(Uninstall());

@@ -22,67 +22,19 @@ namespace {
 
 constexpr char kAddress[] = "127.1.253.63";  // Notewell's port 5210 and the list's 5200, on our own address
 
-class Process {
-public:
-    Process(const std::string& exe, const std::string& commandLine) {
-        std::string line = commandLine;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        started = ::CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-        if (started) ::WaitForInputIdle(pi.hProcess, 10000);
-    }
-    ~Process() {
-        if (!started) return;
-        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(pi.hProcess, 1);
-        ::WaitForSingleObject(pi.hProcess, 5000);
-        ::CloseHandle(pi.hProcess);
-        ::CloseHandle(pi.hThread);
-    }
-    BOOL started = FALSE;
-    PROCESS_INFORMATION pi{};
-};
-
-struct WindowSearch {
-    DWORD processId;
-    const char* className;
-    bool visibleOnly;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindInProcess(HWND hwnd, LPARAM l) {
-    auto* s = reinterpret_cast<WindowSearch*>(l);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = {};
-    ::GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == s->processId && std::string(cls) == s->className && (!s->visibleOnly || ::IsWindowVisible(hwnd))) {
-        s->found = hwnd;
-        return FALSE;
-    }
-    ::EnumChildWindows(hwnd, &FindInProcess, l);
-    return s->found ? FALSE : TRUE;
-}
-
-HWND FindWindowOfProcess(DWORD processId, const char* className, bool visibleOnly = false) {
-    WindowSearch s{processId, className, visibleOnly};
-    ::EnumWindows(&FindInProcess, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-// Registers the module in this prefix, as its installer's regsvr32 would.
-bool RegisterModule(const std::string& path) {
-    HMODULE module = ::LoadLibraryA(path.c_str());
-    if (!module) return false;
-    using Entry = HRESULT(STDAPICALLTYPE*)();
-    auto reg = reinterpret_cast<Entry>(reinterpret_cast<void*>(::GetProcAddress(module, "DllRegisterServer")));
-    const bool ok = reg && SUCCEEDED(reg());
-    ::FreeLibrary(module);
-    return ok;
+// A window of the process (its own or a descendant) of this window class.
+HWND WaitForWindowOfClass(DWORD processId, const char* className, DWORD timeoutMs, bool visibleOnly = false) {
+    return WaitForProcessWindow(processId, [&](HWND w) {
+        char cls[64] = {};
+        ::GetClassNameA(w, cls, sizeof cls);
+        return std::string(cls) == className && (!visibleOnly || ::IsWindowVisible(w));
+    }, timeoutMs, true);
 }
 
 TEST(RosterlyEndToEnd, ChoosingAChatRequestInTheRealMenuMakesNotewellAskTheServer) {
     ASSERT_EQ(nullptr, ::FindWindowA(nullptr, kTrayWindowTitle)) << "another Notewell runs on this desktop";
-    ASSERT_TRUE(RegisterModule(HostToWindowsPath(ROSTERLY_OCX)));
+    // Registered in this prefix, as its installer's regsvr32 would.
+    ASSERT_EQ(S_OK, CallModuleEntry(HostToWindowsPath(ROSTERLY_OCX), "DllRegisterServer"));
 
     devserver::DevServerOptions options;
     options.bindAddress = kAddress;
@@ -97,18 +49,21 @@ TEST(RosterlyEndToEnd, ChoosingAChatRequestInTheRealMenuMakesNotewellAskTheServe
     server.SetMember(amy);
     server.MemberList().PutMember(devserver::ListedMember{"amy", false, 12, ""});
 
-    Process tray(HostToWindowsPath(NOTEWELL_EXE), std::string("Notewell.exe viewer/pw/M/web-session/") + kAddress);
-    ASSERT_TRUE(tray.started);
+    ChildProcess::Options asProgram;
+    asProgram.application = Widen(HostToWindowsPath(NOTEWELL_EXE));
+    asProgram.waitForInputIdle = true;
+    ChildProcess tray(Widen(std::string("Notewell.exe viewer/pw/M/web-session/") + kAddress), asProgram);
+    ASSERT_TRUE(tray.Started());
     ASSERT_TRUE(PumpUntil([&] { return server.WaitForLogin("viewer", 0).has_value(); }, 15000));
 
-    Process page(HostToWindowsPath(CONTAINER_EXE),
-                 std::string("ControlContainer.exe ROSTERLY.RosterlyCtrl.1 --param SEX=man --param ID=viewer "
-                             "--param PWD=pw --param SERVERIP=") +
-                     kAddress + " --activate --stay");
-    ASSERT_TRUE(page.started);
-    HWND list = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (list = FindWindowOfProcess(page.pi.dwProcessId, "SysListView32")) != nullptr; },
-                          15000));
+    asProgram.application = Widen(HostToWindowsPath(CONTAINER_EXE));
+    ChildProcess page(Widen(std::string("ControlContainer.exe ROSTERLY.RosterlyCtrl.1 --param SEX=man --param ID=viewer "
+                                        "--param PWD=pw --param SERVERIP=") +
+                            kAddress + " --activate --stay"),
+                      asProgram);
+    ASSERT_TRUE(page.Started());
+    const HWND list = WaitForWindowOfClass(page.Id(), "SysListView32", 15000);
+    ASSERT_NE(list, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return server.CountReceived(devserver::LIST_MEMBERS, "viewer") > 0; }, 15000));
     ASSERT_TRUE(PumpUntil([&] { return ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 5000));
     const auto login = server.WaitForPacket(devserver::LIST_LOGIN, 0);
@@ -119,9 +74,8 @@ TEST(RosterlyEndToEnd, ChoosingAChatRequestInTheRealMenuMakesNotewellAskTheServe
     const LPARAM at = MAKELPARAM(20, 10 + 27 / 2 + 20);  // below the header, in row 0
     ::PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
     ::PostMessageA(list, WM_RBUTTONUP, 0, at);
-    HWND menu = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (menu = FindWindowOfProcess(page.pi.dwProcessId, "#32768", true)) != nullptr; },
-                          5000));
+    const HWND menu = WaitForWindowOfClass(page.Id(), "#32768", 5000, true);
+    ASSERT_NE(menu, nullptr);
     // "쪽지보내기", then "1:1 채팅신청".
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
         ::PostMessageA(menu, WM_KEYDOWN, key, 0);
