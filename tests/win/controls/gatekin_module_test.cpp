@@ -111,29 +111,14 @@ TEST_F(GatekinModule, ThePropertyPageShowsOnlyItsTextAndChangesNothing) {
                                "TODO: Place controls to manipulate properties of Gatekin Control on this dialog.");
 }
 
-TEST_F(GatekinModule, ControlByProgIdReportsItsClassFromTheRegisteredLibrary) {
+TEST_F(GatekinModule, ControlByProgIdReportsItsClassAndItsOwnPageFromTheRegisteredLibrary) {
+    ExpectClassInfoAndPage(Expected(), kGatekinModule);
     CControlHost host;
     ASSERT_EQ(S_OK, host.CreateByProgId(L"GATEKIN.GatekinCtrl.1"));
-    IProvideClassInfo2* info = nullptr;
-    ASSERT_EQ(S_OK, host.Control()->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&info)));
-    ITypeInfo* coclass = nullptr;
-    ASSERT_EQ(S_OK, info->GetClassInfo(&coclass));
-    TYPEATTR* attr = nullptr;
-    coclass->GetTypeAttr(&attr);
-    EXPECT_TRUE(IsEqualGUID(kGatekinModule.controlClsid, attr->guid));
-    coclass->ReleaseTypeAttr(attr);
-    coclass->Release();
-    info->Release();
-    IDispatch* dispatch = nullptr;
-    host.Control()->QueryInterface(kGatekinModule.dispatchIid, reinterpret_cast<void**>(&dispatch));
-    ASSERT_TRUE(dispatch);
-    ITypeInfo* typeInfo = nullptr;
-    ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, 0x0412, &typeInfo));  // a Korean host asks in its own locale
-    typeInfo->Release();
-    dispatch->Release();
     DISPID id = 0;
     EXPECT_EQ(S_OK, host.GetDispatchId(L"sendallchat", &id));
     EXPECT_EQ(8, id);
+    host.Close();
 }
 
 TEST_F(GatekinModule, APageStartsNotewellOnceAndReachesItInItsOwnProcess) {

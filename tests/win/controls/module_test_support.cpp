@@ -234,6 +234,42 @@ void ExpectTypeLibraries(const ExpectedModule& m, const ControlModuleIdentity& i
     embedded->Release();
 }
 
+void ExpectClassInfoAndPage(const ExpectedModule& m, const ControlModuleIdentity& identity) {
+    CControlHost host;
+    ASSERT_EQ(S_OK, host.CreateByProgId(m.progId));
+    IProvideClassInfo2* info = nullptr;
+    ASSERT_EQ(S_OK, host.Control()->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&info)));
+    ITypeInfo* coclass = nullptr;
+    ASSERT_EQ(S_OK, info->GetClassInfo(&coclass));
+    TYPEATTR* attr = nullptr;
+    coclass->GetTypeAttr(&attr);
+    EXPECT_TRUE(IsEqualGUID(identity.controlClsid, attr->guid));
+    coclass->ReleaseTypeAttr(attr);
+    coclass->Release();
+    GUID source = GUID_NULL;
+    EXPECT_EQ(S_OK, info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
+    EXPECT_TRUE(IsEqualGUID(identity.eventIid, source));
+    info->Release();
+
+    IDispatch* dispatch = nullptr;
+    host.Control()->QueryInterface(identity.dispatchIid, reinterpret_cast<void**>(&dispatch));
+    ASSERT_TRUE(dispatch);
+    ITypeInfo* typeInfo = nullptr;
+    ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, 0x0412, &typeInfo));  // a Korean host asks in its own locale
+    typeInfo->Release();
+    dispatch->Release();
+
+    ISpecifyPropertyPages* pages = nullptr;
+    ASSERT_EQ(S_OK, host.Control()->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages)));
+    CAUUID list{};
+    ASSERT_EQ(S_OK, pages->GetPages(&list));
+    ASSERT_EQ(1u, list.cElems);
+    EXPECT_TRUE(IsEqualGUID(identity.pageClsid, list.pElems[0]));
+    ::CoTaskMemFree(list.pElems);
+    pages->Release();
+    host.Close();
+}
+
 CParamBag* SavedState(IUnknown* control) {
     CParamBag* bag = new CParamBag();
     IPersistPropertyBag* persist = nullptr;

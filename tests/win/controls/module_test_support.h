@@ -80,6 +80,10 @@ void ExpectVersionAndShellResources(const ExpectedModule& module);
 // the shell's interfaces with these properties and dispatch ids.
 void ExpectTypeLibraries(const ExpectedModule& module, const ControlModuleIdentity& identity,
                          const std::vector<ExpectedProperty>& properties);
+// A control made by the module's ProgID names its class and its event
+// source from the type library, answers type information in the Korean
+// locale, and lists exactly one property page, its own.
+void ExpectClassInfoAndPage(const ExpectedModule& module, const ControlModuleIdentity& identity);
 // What the control saves to a new property bag (the caller releases it).
 CParamBag* SavedState(IUnknown* control);
 // The page, on a control made by the ProgID with these PARAM values, shows

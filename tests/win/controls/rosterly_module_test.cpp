@@ -107,41 +107,11 @@ TEST_F(RosterlyModule, TheControlReadsItsParamsInOrderAndAMissingOneIsEmpty) {
 }
 
 TEST_F(RosterlyModule, ControlByProgIdReportsItsClassAndItsOwnPageFromTheRegisteredLibrary) {
+    ExpectClassInfoAndPage(Expected(), kRosterlyModule);
     CControlHost host;
     ASSERT_EQ(S_OK, host.CreateByProgId(kProgId));
-    IProvideClassInfo2* info = nullptr;
-    ASSERT_EQ(S_OK, host.Control()->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&info)));
-    ITypeInfo* coclass = nullptr;
-    ASSERT_EQ(S_OK, info->GetClassInfo(&coclass));
-    TYPEATTR* attr = nullptr;
-    coclass->GetTypeAttr(&attr);
-    EXPECT_TRUE(IsEqualGUID(kRosterlyModule.controlClsid, attr->guid));
-    coclass->ReleaseTypeAttr(attr);
-    coclass->Release();
-    GUID source = GUID_NULL;
-    EXPECT_EQ(S_OK, info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
-    EXPECT_TRUE(IsEqualGUID(kRosterlyModule.eventIid, source));
-    info->Release();
-
-    IDispatch* dispatch = nullptr;
-    host.Control()->QueryInterface(kRosterlyModule.dispatchIid, reinterpret_cast<void**>(&dispatch));
-    ASSERT_TRUE(dispatch);
-    ITypeInfo* typeInfo = nullptr;
-    ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, 0x0412, &typeInfo));  // a Korean host asks in its own locale
-    typeInfo->Release();
-    dispatch->Release();
     DISPID id = 0;
     EXPECT_EQ(S_OK, host.GetDispatchId(L"textbuddy", &id));
     EXPECT_EQ(4, id);
-
-    ISpecifyPropertyPages* pages = nullptr;
-    ASSERT_EQ(S_OK,
-              host.Control()->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages)));
-    CAUUID list{};
-    ASSERT_EQ(S_OK, pages->GetPages(&list));
-    ASSERT_EQ(1u, list.cElems);
-    EXPECT_TRUE(IsEqualGUID(kRosterlyModule.pageClsid, list.pElems[0]));
-    ::CoTaskMemFree(list.pElems);
-    pages->Release();
     host.Close();
 }
