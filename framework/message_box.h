@@ -20,3 +20,9 @@ using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // Installs a handler (empty to restore the real box); returns the previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Answers every real box this thread has open, as Cancel where the box has
+// it and OK otherwise, so that a window ending while one is up ends now and
+// not when the member gets round to it. The boxes return once the thread's
+// message loop runs again.
+void DismissOpenMessageBoxes();

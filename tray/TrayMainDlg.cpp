@@ -116,8 +116,11 @@ BOOL CTrayMainDlg::PreTranslateMessage(MSG* msg) {
 
 void CTrayMainDlg::OnOK() { EndSession(); }
 
+// A box still open (a result text, say) would hold the dialog's end, and with
+// it the logout, until the member answers it: it is answered now.
 void CTrayMainDlg::EndSession() {
     ending = true;
+    DismissOpenMessageBoxes();
     EndDialog(IDOK);
 }
 

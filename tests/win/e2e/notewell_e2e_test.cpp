@@ -90,6 +90,21 @@ TEST_F(NotewellEndToEnd, CloseAskAnsweredCancelKeepsItThenOkEndsIt) {
     EXPECT_EQ(Logouts(), 1u);
 }
 
+// The member logs out on the page while a box of Notewell's is still up: the
+// logout goes out now, not once the box is answered.
+TEST_F(NotewellEndToEnd, CloseWhileABoxIsOpenLogsOutAtOnceAndAnswersTheBox) {
+    ASSERT_TRUE(server->Send("member1", devserver::CMD_CHAT_CHECK, KIND_ANSWER,
+                             devserver::BuildResultForMember('F', "member2", "NO_SUCH_USER")));
+    ForeignBox box = WaitForForeignBox(tray->Id(), "서버 메시지", 10000);
+    ASSERT_NE(box.window, nullptr);
+    std::thread page([&] { ::SendMessageA(window, WM_TRAY_CLOSE, 0, 0); });
+    page.join();
+    ASSERT_TRUE(PumpUntil([&] { return Logouts() > 0; }, 5000)) << "the logout waited for the box";
+    ASSERT_TRUE(tray->WaitExit(10000));
+    EXPECT_EQ(Logouts(), 1u);
+    EXPECT_FALSE(::IsWindow(box.window));
+}
+
 TEST_F(NotewellEndToEnd, ServerEndingTheSessionShowsTheReasonOnceAfterTheLogout) {
     ASSERT_TRUE(server->EndSession("member1", 'O'));
     ForeignBox box = WaitForForeignBox(tray->Id(), "서버 메시지", 10000);
