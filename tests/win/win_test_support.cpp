@@ -129,6 +129,12 @@ std::wstring Widen(const std::string& ansi) {
     return wide;
 }
 
+std::wstring SearchPathWith(const std::string& folder) {
+    std::wstring path(32767, L'\0');
+    path.resize(::GetEnvironmentVariableW(L"PATH", &path[0], static_cast<DWORD>(path.size())));
+    return Widen(folder) + L";" + path;
+}
+
 namespace {
 // Our environment with PATH replaced, as CreateProcessW takes it.
 std::vector<wchar_t> EnvironmentWithPath(const std::wstring& path) {

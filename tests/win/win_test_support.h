@@ -56,6 +56,8 @@ bool MakeThisProgramsWindowsUnmanaged();
 std::string HostToWindowsPath(const std::string& hostPath);
 // Text in the ANSI code page, widened.
 std::wstring Widen(const std::string& ansi);
+// Our program search path with a folder (a Windows path) put first.
+std::wstring SearchPathWith(const std::string& folder);
 
 // A program a test starts. If it still runs when the object goes, it is
 // terminated; its handles are closed.

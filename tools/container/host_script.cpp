@@ -122,15 +122,17 @@ bool ParseHostArguments(const std::vector<std::wstring>& args, const ScriptReade
                 continue;
             }
             if (option == L"at") {
+                // Two numbers of 1 to 5 digits around one comma.
+                const auto pixels = [](const std::wstring& part) {
+                    return !part.empty() && part.size() <= 5 && part.find_first_not_of(L"0123456789") == std::wstring::npos;
+                };
                 const size_t comma = value.find(L',');
-                const bool ok = comma != std::wstring::npos && comma > 0 && comma + 1 < value.size() && comma <= 5 &&
-                                value.size() - comma - 1 <= 5 &&
-                                value.find_first_not_of(L"0123456789,") == std::wstring::npos &&
-                                value.find(L',', comma + 1) == std::wstring::npos;
-                if (!ok) return *error = L"--at needs X,Y in pixels", false;
+                const std::wstring x = value.substr(0, comma);
+                const std::wstring y = comma == std::wstring::npos ? std::wstring() : value.substr(comma + 1);
+                if (!pixels(x) || !pixels(y)) return *error = L"--at needs X,Y in pixels", false;
                 options->placed = true;
-                options->x = std::stoi(value.substr(0, comma));
-                options->y = std::stoi(value.substr(comma + 1));
+                options->x = std::stoi(x);
+                options->y = std::stoi(y);
                 continue;
             }
             if (option == L"script") {

@@ -21,10 +21,12 @@ using namespace testing_support;
 
 namespace {
 
-// Notewell as the login control starts it, with the member's arguments.
-std::unique_ptr<ChildProcess> StartNotewell(const std::string& args) {
+// Notewell as the login control starts it, with the member's arguments (and
+// the program search path it gets, when not ours).
+std::unique_ptr<ChildProcess> StartNotewell(const std::string& args, const std::wstring& searchPath = L"") {
     ChildProcess::Options options;
     options.application = Widen(HostToWindowsPath(NOTEWELL_EXE));
+    options.environmentPath = searchPath;
     options.waitForInputIdle = true;
     return std::make_unique<ChildProcess>(Widen("Notewell.exe " + args), options);
 }
@@ -167,14 +169,11 @@ protected:
         ::GetTempPathA(MAX_PATH, temp);
         log = std::string(temp) + "pvchat_e2e_" + std::to_string(::GetCurrentProcessId()) + ".log";
         std::remove(log.c_str());
-        char path[8192] = {};
-        ::GetEnvironmentVariableA("PATH", path, sizeof path);
-        oldPath = path;
-        ::SetEnvironmentVariableA("PATH", (HostToWindowsPath(PVCHAT_STANDIN_DIR) + ";" + oldPath).c_str());
         ::SetEnvironmentVariableA("PVCHAT_STANDIN_LOG", log.c_str());
 
-        bob = StartNotewell("bob/pw-b/M/s-bob/127.0.0.1");
-        alice = StartNotewell("alice/pw-a/F/s-alice/127.0.0.1");
+        const std::wstring withStandIn = SearchPathWith(HostToWindowsPath(PVCHAT_STANDIN_DIR));
+        bob = StartNotewell("bob/pw-b/M/s-bob/127.0.0.1", withStandIn);
+        alice = StartNotewell("alice/pw-a/F/s-alice/127.0.0.1", withStandIn);
         ASSERT_TRUE(bob->Started() && alice->Started());
         ASSERT_TRUE(PumpUntil([&] {
             return server->WaitForLogin("bob", 0).has_value() && server->WaitForLogin("alice", 0).has_value();
@@ -184,7 +183,6 @@ protected:
         bob.reset();
         alice.reset();
         server->Stop();
-        ::SetEnvironmentVariableA("PATH", oldPath.c_str());
         ::SetEnvironmentVariableA("PVCHAT_STANDIN_LOG", nullptr);
         std::remove(log.c_str());
     }
@@ -198,7 +196,7 @@ protected:
 
     std::unique_ptr<devserver::DevServer> server;
     std::unique_ptr<ChildProcess> bob, alice;
-    std::string log, oldPath;
+    std::string log;
 };
 
 TEST_F(TwoNotewellsChat, AcceptedRequestStartsTheChatProgramOnBothSides) {
@@ -283,10 +281,8 @@ protected:
     DWORD RunPage(const std::string& arguments) {
         std::string folder = HostToWindowsPath(NOTEWELL_EXE);
         folder = folder.substr(0, folder.find_last_of('\\'));
-        wchar_t path[8192] = {};
-        ::GetEnvironmentVariableW(L"PATH", path, 8192);
         ChildProcess::Options options;
-        options.environmentPath = Widen(folder) + L";" + path;
+        options.environmentPath = SearchPathWith(folder);
         const std::optional<DWORD> code = RunToEnd(
             L"\"" + Widen(HostToWindowsPath(CONTAINER_EXE)) + L"\" GATEKIN.GatekinCtrl.1 " + Widen(arguments), options,
             30000);
