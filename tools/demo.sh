@@ -1,11 +1,18 @@
 #!/bin/bash
 # The main job: builds everything, starts the development server with the demo
-# scenario, then plays the service's page under wine: the container creates the
-# login control Gatekin with the member's PARAM values and sets LogStateProc to
-# 0, and Gatekin starts Notewell.exe, which logs in; the scenario then sends a
-# note and chat requests so the popups open. With a display of your own
-# (DISPLAY set) it runs there until you press Enter; otherwise it runs on Xvfb
-# and saves a screenshot to build/demo/notewell.png.
+# scenario (the tray port 5210 and the member list port 5200), then plays the
+# service's page under wine: the container hosts the login control Gatekin and
+# the member list control Rosterly with the member's PARAM values, as the
+# page's OBJECT tags do, and sets LogStateProc to 0. Gatekin starts
+# Notewell.exe, which logs in; Rosterly logs in on its own connection and
+# lists a few dozen members. The demo then right-clicks a member in the list
+# and chooses "1:1 채팅신청", as a member would: Notewell asks the server and
+# opens its outgoing request popup, while the scenario's note and incoming
+# requests open theirs. It runs the release build (i686) where this machine
+# runs 32-bit programs, else the x86_64 build, and says which.
+# With a display of your own (DISPLAY set) it runs there until you press
+# Enter; otherwise it runs on Xvfb and saves a screenshot to
+# build/demo/notewell.png.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -18,20 +25,29 @@ export WINEPREFIX=${WINEPREFIX:-$repo/build/demo/wineprefix}
 source tools/wine-env.sh
 wine_env_start
 wine_windows_look
+if wine_runs_32bit; then
+    build=build/win32
+    echo "The demo runs the release build (i686, $build)."
+else
+    build=build/win64
+    echo "32-bit programs do not run here ($WINE32_REASON): the demo runs the x86_64 build ($build)."
+fi
 pkill -f 'build/native/devserver/devserver' 2>/dev/null || true
+log=build/demo/devserver.log
 
-build/native/devserver/devserver --no-stdin --script devserver/scenarios/demo.txt \
-    > build/demo/devserver.log 2>&1 &
+build/native/devserver/devserver --no-stdin --list-port 5200 --script devserver/scenarios/demo.txt > "$log" 2>&1 &
 server=$!
-sleep 0.5
+for _ in $(seq 50); do (exec 9<>/dev/tcp/127.0.0.1/5200) 2>/dev/null && break; sleep 0.2; done
 # Gatekin starts "Notewell.exe" by the program search, as on a member's machine
 # where the installer put the program folder on the search path.
-tools/wine-run regsvr32 /s build/win64/login/Gatekin.ocx
-tray_dir=$(printf '%s' "Z:$repo/build/win64/tray" | tr / '\\')
-WINEPATH="$tray_dir" tools/wine-run build/win64/tools/container/ControlContainer.exe GATEKIN.GatekinCtrl.1 \
-    --param ID=demo --param PWD=pw --param SEX=M --param SESSIONID=demo-session \
-    --param SERVERIP=127.0.0.1 --activate --set LogStateProc=0 --stay \
-    --title "Service page: the login control Gatekin" --at 24,640 \
+tools/wine-run regsvr32 /s "$build/login/Gatekin.ocx"
+tools/wine-run regsvr32 /s "$build/memberlist/Rosterly.ocx"
+tray_dir=$(printf '%s' "Z:$repo/$build/tray" | tr / '\\')
+member=(--param ID=demo --param PWD=pw --param SEX=M --param SERVERIP=127.0.0.1)
+WINEPATH="$tray_dir" tools/wine-run "$build/tools/container/ControlContainer.exe" \
+    GATEKIN.GatekinCtrl.1 "${member[@]}" --param SESSIONID=demo-session --activate --set LogStateProc=0 \
+    ROSTERLY.RosterlyCtrl.1 "${member[@]}" --size 660,430 --activate --where --stay \
+    --title "Service page: Gatekin and Rosterly" --at 600,420 \
     > build/demo/container.log 2>&1 &
 page=$!
 cleanup() {
@@ -40,24 +56,46 @@ cleanup() {
 }
 trap cleanup EXIT
 
+count() { grep -c "$1" "$log" || true; }
+waitfor() {  # pattern count seconds
+    for _ in $(seq $(($3 * 5))); do [ "$(count "$1")" -ge "$2" ] && return 0; sleep 0.2; done
+    return 1
+}
+
+# The list is in once Rosterly got its rows; the scenario's note and requests
+# come 2, 4 and 6 s after the login. The member then asks for a chat from the
+# list, so that its popup opens on top of theirs.
+waitfor ' out LIST_MEMBERS kind 4' 30 60 || echo "Rosterly did not get its list; the container said: $(cat build/demo/container.log)"
+waitfor ' out \(NOTE\|CHAT_REQUEST\) kind 4' 3 60 || echo "Notewell did not get the scenario's note and requests."
+# Select the fourth row ("미나", waiting: the list header is 24 pixels high,
+# a row 28) and right-click it, then click the menu's second item,
+# "1:1 채팅신청" (the menu opens at the pointer; its items are 18 pixels high).
+read -r _ x y _ _ < <(grep '^where' build/demo/container.log | tr -d '\r') || true
+if [ -n "${x:-}" ]; then
+    xdotool mousemove $((x + 160)) $((y + 24 + 3 * 28 + 14)) click 1
+    sleep 0.3
+    xdotool click 3
+    sleep 0.8
+    xdotool mousemove_relative 40 28 click 1
+    waitfor ' in  CHAT_REQUEST kind 1' 1 10 ||
+        echo "The chat request chosen in the list did not reach the server."
+fi
+
 if [ -n "$own_display" ]; then
-    echo "Notewell is running on $DISPLAY; the dev server log is build/demo/devserver.log."
+    echo "Notewell is running on $DISPLAY; the dev server log is $log."
     read -r -p "Press Enter to end the demo. " _ || true
 else
-    # The scenario's last popup is a notice that closes itself after 5 s: shoot
-    # once it is open, whatever the start-up took.
-    for _ in $(seq 1 120); do
-        [ "$(grep -c ' out \(NOTE\|CHAT_REQUEST\) kind 4' build/demo/devserver.log)" -ge 3 ] && break
-        sleep 0.5
-    done
-    sleep "${DEMO_SECONDS:-1.5}"
+    sleep "${DEMO_SECONDS:-1}"
     import -window root -display "$DISPLAY" build/demo/notewell.png
     echo "Screenshot: build/demo/notewell.png"
 fi
-if grep -q 'in  LOGIN kind 1 id="demo"' build/demo/devserver.log; then
+if grep -q 'in  LOGIN kind 1 id="demo"' "$log"; then
     echo "The login control started Notewell.exe, and Notewell logged in as demo."
 else
     echo "Notewell did not log in; the container said:"; cat build/demo/container.log
 fi
+echo "Rosterly listed $(count ' out LIST_MEMBERS kind 4') members."
+grep -q ' in  CHAT_CHECK\| in  CHAT_REQUEST kind 1' "$log" &&
+    echo "A 1:1 chat request chosen in the member list went out through Notewell."
 echo "--- dev server log ---"
-cat build/demo/devserver.log
+cat "$log"

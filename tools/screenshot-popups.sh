@@ -6,7 +6,9 @@
 # controls ask (tray_poke). One PNG per popup lands in the output directory,
 # cropped to the popup's window, plus overview.png with a cascade.
 #
-#   tools/screenshot-popups.sh [output directory]     (default build/screenshots/popups)
+#   tools/screenshot-popups.sh [output directory [file name prefix]]
+#                                      (default build/screenshots/popups, no prefix)
+#   tools/screenshot-popups.sh docs/screenshots popup-     renews the ones in docs/
 #
 # Needs the x86_64 build (Notewell, tray_poke) in build/win64 (or $POPUP_WIN_BUILD) and the
 # native devserver in build/native (or $POPUP_NATIVE_BUILD); builds them when missing. The stand-in
@@ -20,10 +22,12 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$repo/build/screenshots/popups}
+prefix=${2:-}
 win=${POPUP_WIN_BUILD:-$repo/build/win64}
 native=${POPUP_NATIVE_BUILD:-$repo/build/native}
 work=$repo/build/pop-shots
 mkdir -p "$out" "$work/run"
+out=$(cd "$out" && pwd)
 
 export WINEPREFIX=$work/wineprefix
 export DISPLAY=${SHOTS_DISPLAY:-:87}
@@ -95,8 +99,8 @@ shoot() {
     sleep 0.7  # painted
     read -r x y w h <<< "$rect"
     import -window root -display "$DISPLAY" "$work/run/screen.png"
-    convert "$work/run/screen.png" -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
-    echo "$name: ${w}x${h} at ($x, $y)"
+    convert "$work/run/screen.png" -crop "${w}x${h}+${x}+${y}" +repage "$out/$prefix$name.png"
+    echo "$prefix$name: ${w}x${h} at ($x, $y)"
 }
 
 send "send to=demo 2007 4 note-from alice \"안녕하세요! 오늘 저녁에 채팅 어떠세요?\nR&B 좋아하세요?\""
@@ -152,5 +156,5 @@ sleep 0.4
 send "send to=demo 2007 4 note-from tom \"쪽지 테스트입니다.\""
 sleep 2
 import -window root -display "$DISPLAY" "$work/run/screen.png"
-convert "$work/run/screen.png" -crop 800x640+0+0 +repage "$out/overview.png"
-echo "overview: $out/overview.png"
+convert "$work/run/screen.png" -crop 800x640+0+0 +repage "$out/${prefix}overview.png"
+echo "overview: $out/${prefix}overview.png"

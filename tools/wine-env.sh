@@ -1,5 +1,8 @@
 # Sourced by the build, test and demo scripts: makes sure an X display (Xvfb),
 # a wine prefix with Korean font substitutes, and one persistent wineserver exist.
+# No window manager runs on Xvfb, and wine's X11 driver waits up to 2 s for one
+# whenever a managed window is hidden or destroyed; every prefix here therefore
+# has wine place its windows itself ("Managed"="N").
 # A wineserver started without DISPLAY would fail every later window creation,
 # so the display always comes first.
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -8,6 +11,24 @@ export DISPLAY="${DISPLAY:-:77}"
 export WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine64
 # Korean locale for wine only (ANSI code page 949); the host need not have it.
 wine64() { LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 /usr/lib/wine/wine64 "$@"; }
+
+# Whether this machine runs 32-bit Windows programs, the release build among
+# them: the kernel must execute 32-bit code (IA32 emulation can be off) and
+# the prefix must be a WoW64 one. Sets WINE32_REASON when it cannot.
+# Call after wine_env_start.
+wine_runs_32bit() {
+    WINE32_REASON=""
+    if ! [ -x /usr/lib/wine/wine ]; then
+        WINE32_REASON="wine's 32-bit loader (Debian's wine32:i386) is not installed"
+    elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        WINE32_REASON="this kernel does not execute 32-bit programs (/usr/lib/wine/wine --version fails)"
+    elif ! [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+        WINE32_REASON="the wine prefix $WINEPREFIX has no 32-bit side (made before wine32 was installed?)"
+    elif [ "$(LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 WINELOADER=/usr/lib/wine/wine /usr/lib/wine/wine cmd.exe /c echo wow64 2>/dev/null | tr -d '\r')" != wow64 ]; then
+        WINE32_REASON="a 32-bit program (cmd.exe) did not run in the prefix"
+    fi
+    [ -z "$WINE32_REASON" ]
+}
 
 # True when an X server answers on $DISPLAY.
 display_alive() { xdotool getdisplaygeometry >/dev/null 2>&1; }
@@ -32,7 +53,8 @@ wine_env_start() {
         for _ in $(seq 100); do display_alive && break; sleep 0.1; done
         display_alive || { echo "no X display on $DISPLAY: Xvfb did not start" >&2; return 1; }
     fi
-    if ! [ -f "$WINEPREFIX/.corvala-ready" ]; then
+    # The marker names what the set-up below gives; an older prefix gets it again.
+    if ! [ -f "$WINEPREFIX/.corvala-ready-2" ]; then
         mkdir -p "$WINEPREFIX"
         wine64 wineboot -i >/dev/null 2>&1
         wineserver -w
@@ -44,9 +66,12 @@ wine_env_start() {
 "굴림"="NanumGothic"
 "굴림체"="NanumGothicCoding"
 "MS Shell Dlg"="NanumGothic"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
 EOF
         wineserver -w
-        touch "$WINEPREFIX/.corvala-ready"
+        touch "$WINEPREFIX/.corvala-ready-2"
     fi
     # One persistent server: starting each test program then costs ~0.05 s instead of ~2.5 s.
     setsid wineserver -p >/dev/null 2>&1 < /dev/null &
@@ -57,19 +82,25 @@ EOF
 # dialogs get a "System" font with the Windows metrics (8 x 16 dialog base
 # units; wine's own is 8 x 15), so the popups have their Windows pixel sizes
 # and the skins line up with the controls; and without a window manager wine
-# draws the caption bars itself. The list view, menus and the installer use
-# the system's dialog fonts, which get Korean glyphs.
+# draws the caption bars itself (unmanaged windows, as in every prefix here).
+# The list view, menus and the installer use the system's dialog fonts, which
+# get Korean glyphs.
 wine_windows_look() {
     fc-list : family | grep "URW Gothic" >/dev/null ||
         echo "URW Gothic (fonts-urw-base35) is missing: popups will not have their Windows sizes" >&2
+    # Caption buttons are Marlett glyphs; without it the close box shows a
+    # letter. This wine finds no font of its own data folder, so the prefix
+    # gets a copy.
+    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp -u /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    else
+        echo "wine's own fonts (fonts-wine) are missing: caption buttons will show letters" >&2
+    fi
     wine_import_reg <<'EOF'
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
 "System"="URW Gothic"
 "MS Shell Dlg 2"="NanumGothic"
 "Tahoma"="NanumGothic"
-
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Managed"="N"
 EOF
 }
 

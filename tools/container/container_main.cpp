@@ -1,4 +1,4 @@
-// ControlContainer: hosts one ActiveX control in a window the way the
+// ControlContainer: hosts ActiveX controls in a window the way the
 // service's page does, driven from the command line or a script (see
 // host_script.h). Prints what `get` reads; the exit code is 0 when every
 // step succeeded.
@@ -52,9 +52,9 @@ bool ReadUtf8File(const std::wstring& path, std::wstring* text) {
 }
 
 const char kUsage[] =
-    "usage: ControlContainer PROGID [--param NAME=VALUE]... [--activate] [--set NAME=VALUE]...\n"
-    "       [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--script FILE] [--close] [--stay]\n"
-    "       [--title TEXT] [--at X,Y]";
+    "usage: ControlContainer PROGID [--param NAME=VALUE]... [--size W,H] [--activate] [--set NAME=VALUE]...\n"
+    "       [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--script FILE] [--close]\n"
+    "       [PROGID ...]... [--stay] [--title TEXT] [--at X,Y]";
 
 }  // namespace
 
@@ -110,7 +110,7 @@ int main() {
             }
             window = nullptr;  // closed by the user
         }
-        runner.Host().Close();
+        runner.CloseAll();
     }
     if (window) ::DestroyWindow(window);
     ::OleUninitialize();

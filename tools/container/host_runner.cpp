@@ -1,5 +1,6 @@
 #include "host_runner.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ole_text.h"
@@ -22,8 +23,34 @@ void PumpMessages(DWORD milliseconds) {
     }
 }
 
+namespace {
+constexpr int kMargin = 8;
+}
+
 CHostRunner::CHostRunner(HWND window, const RECT& position, Output out, Output err)
-    : m_window(window), m_position(position), m_out(std::move(out)), m_err(std::move(err)) {}
+    : m_window(window), m_first(position), m_out(std::move(out)), m_err(std::move(err)) {}
+
+void CHostRunner::CloseAll() {
+    for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) (*it)->host.Close();
+    m_controls.clear();
+}
+
+void CHostRunner::FitWindow() {
+    RECT need = {0, 0, 0, 0};
+    for (const auto& c : m_controls) {
+        need.right = std::max<LONG>(need.right, c->position.right + kMargin);
+        need.bottom = std::max<LONG>(need.bottom, c->position.bottom + kMargin);
+    }
+    RECT client{};
+    ::GetClientRect(m_window, &client);
+    if (need.right <= client.right && need.bottom <= client.bottom) return;
+    need.right = std::max(need.right, client.right);
+    need.bottom = std::max(need.bottom, client.bottom);
+    ::AdjustWindowRectEx(&need, static_cast<DWORD>(::GetWindowLongPtrW(m_window, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(m_window, GWL_EXSTYLE)));
+    ::SetWindowPos(m_window, nullptr, 0, 0, need.right - need.left, need.bottom - need.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 bool CHostRunner::Fail(const std::wstring& what, HRESULT hr) {
     char code[16];
@@ -33,36 +60,55 @@ bool CHostRunner::Fail(const std::wstring& what, HRESULT hr) {
 }
 
 bool CHostRunner::EnsureActive() {
-    if (m_active) return true;
-    if (!m_host.Control()) {
+    if (m_controls.empty() || !m_controls.back()->host.Control()) {
         m_err("no control: create one first");
         return false;
     }
-    HRESULT hr = m_host.Load(m_window, m_position);
+    Hosted& c = *m_controls.back();
+    if (c.active) return true;
+    FitWindow();
+    HRESULT hr = c.host.Load(m_window, c.position);
     if (FAILED(hr)) return Fail(L"loading the PARAM values", hr);
-    hr = m_host.Activate();
+    hr = c.host.Activate();
     if (FAILED(hr)) return Fail(L"activating the control", hr);
-    m_active = true;
+    c.active = true;
     return true;
 }
 
 bool CHostRunner::Step(const HostAction& a) {
     switch (a.kind) {
     case HostAction::Kind::Create: {
-        if (m_host.Control()) {
-            m_err("a control is already hosted");
-            return false;
+        auto next = std::make_unique<Hosted>();
+        next->position = m_first;
+        if (!m_controls.empty()) {
+            const RECT& above = m_controls.back()->position;
+            ::OffsetRect(&next->position, 0, above.bottom + kMargin - m_first.top);
         }
-        const HRESULT hr = m_host.CreateByProgId(a.name);
-        return SUCCEEDED(hr) || Fail(L"creating " + a.name, hr);
+        const HRESULT hr = next->host.CreateByProgId(a.name);
+        if (FAILED(hr)) return Fail(L"creating " + a.name, hr);
+        m_controls.push_back(std::move(next));
+        return true;
     }
     case HostAction::Kind::Param:
-        if (m_host.Loaded()) {
-            m_err("param " + Utf8FromWide(a.name) + ": the control is already loaded");
+    case HostAction::Kind::Size: {
+        if (m_controls.empty()) {
+            m_err("no control: create one first");
             return false;
         }
-        m_host.SetParam(a.name, a.value);
+        Hosted& c = *m_controls.back();
+        if (c.host.Loaded()) {
+            m_err(Utf8FromWide(a.kind == HostAction::Kind::Size ? L"size" : L"param " + a.name) +
+                  ": the control is already loaded");
+            return false;
+        }
+        if (a.kind == HostAction::Kind::Size) {
+            c.position.right = c.position.left + a.width;
+            c.position.bottom = c.position.top + a.height;
+        } else {
+            c.host.SetParam(a.name, a.value);
+        }
         return true;
+    }
     case HostAction::Kind::Activate:
         return EnsureActive();
     case HostAction::Kind::Set:
@@ -70,7 +116,7 @@ bool CHostRunner::Step(const HostAction& a) {
         if (!EnsureActive()) return false;
         VARIANT value;
         HRESULT hr = MakeScriptValue(a.value, a.kind == HostAction::Kind::SetText, &value);
-        if (SUCCEEDED(hr)) hr = m_host.SetProperty(a.name, value);
+        if (SUCCEEDED(hr)) hr = m_controls.back()->host.SetProperty(a.name, value);
         ::VariantClear(&value);
         return SUCCEEDED(hr) || Fail(L"set " + a.name, hr);
     }
@@ -79,7 +125,7 @@ bool CHostRunner::Step(const HostAction& a) {
         VARIANT value, text;
         ::VariantInit(&value);
         ::VariantInit(&text);
-        HRESULT hr = m_host.GetProperty(a.name, &value);
+        HRESULT hr = m_controls.back()->host.GetProperty(a.name, &value);
         if (SUCCEEDED(hr)) hr = ::VariantChangeType(&text, &value, 0, VT_BSTR);
         if (SUCCEEDED(hr))
             m_out(Utf8FromWide(a.name) + "=" +
@@ -91,9 +137,25 @@ bool CHostRunner::Step(const HostAction& a) {
     case HostAction::Kind::Wait:
         PumpMessages(a.milliseconds);
         return true;
+    case HostAction::Kind::Where: {
+        if (!EnsureActive()) return false;
+        RECT r{};
+        const HWND control = m_controls.back()->host.ControlWindow();
+        if (!control || !::GetWindowRect(control, &r)) {
+            m_err("where: the control shows no window");
+            return false;
+        }
+        char line[64];
+        std::snprintf(line, sizeof line, "where %ld %ld %ld %ld", static_cast<long>(r.left), static_cast<long>(r.top),
+                      static_cast<long>(r.right - r.left), static_cast<long>(r.bottom - r.top));
+        m_out(line);
+        return true;
+    }
     case HostAction::Kind::Close:
-        m_host.Close();
-        m_active = false;
+        if (!m_controls.empty()) {
+            m_controls.back()->host.Close();
+            m_controls.back()->active = false;
+        }
         return true;
     }
     return false;

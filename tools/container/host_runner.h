@@ -1,8 +1,10 @@
-// Runs the container's steps against one hosted control in a window.
+// Runs the container's steps against the controls of one page: each control
+// is placed below the one before it, and the window grows to hold them.
 #pragma once
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,21 +17,29 @@ void PumpMessages(DWORD milliseconds);
 class CHostRunner {
 public:
     using Output = std::function<void(const std::string& utf8Line)>;
+    // `position` is where the first control goes and its size by default.
     CHostRunner(HWND window, const RECT& position, Output out, Output err);
 
     // Stops at the first step that fails (it is reported on `err`).
     bool Run(const std::vector<HostAction>& actions);
-    CControlHost& Host() { return m_host; }
+    // Closes every control, the last made first.
+    void CloseAll();
 
 private:
+    struct Hosted {
+        CControlHost host;
+        RECT position;
+        bool active = false;
+    };
     bool Step(const HostAction& action);
     bool EnsureActive();
     bool Fail(const std::wstring& what, HRESULT hr);
+    // Makes the window's client area hold every control with a margin.
+    void FitWindow();
 
     HWND m_window;
-    RECT m_position;
+    RECT m_first;
     Output m_out;
     Output m_err;
-    CControlHost m_host;
-    bool m_active = false;
+    std::vector<std::unique_ptr<Hosted>> m_controls;  // the one steps act on is the last
 };

@@ -24,6 +24,20 @@ bool ParseMilliseconds(const std::wstring& text, DWORD* ms) {
     return true;
 }
 
+// Two numbers of 1 to 5 digits around one comma, as "--at X,Y" and "size W,H" take them.
+bool ParsePixelPair(const std::wstring& value, int* first, int* second) {
+    const auto pixels = [](const std::wstring& part) {
+        return !part.empty() && part.size() <= 5 && part.find_first_not_of(L"0123456789") == std::wstring::npos;
+    };
+    const size_t comma = value.find(L',');
+    const std::wstring a = value.substr(0, comma);
+    const std::wstring b = comma == std::wstring::npos ? std::wstring() : value.substr(comma + 1);
+    if (!pixels(a) || !pixels(b)) return false;
+    *first = std::stoi(a);
+    *second = std::stoi(b);
+    return true;
+}
+
 // "NAME VALUE": the name up to the first blank, the value after that blank.
 void SplitNameValue(const std::wstring& rest, wchar_t separator, std::wstring* name, std::wstring* value) {
     const size_t at = rest.find(separator);
@@ -58,10 +72,17 @@ bool MakeAction(const std::wstring& verb, const std::wstring& rest, wchar_t sepa
         action->kind = HostAction::Kind::Wait;
         if (!ParseMilliseconds(Trimmed(rest), &action->milliseconds))
             return *error = L"wait needs milliseconds (at most 9 digits)", false;
+    } else if (verb == L"size") {
+        action->kind = HostAction::Kind::Size;
+        if (!ParsePixelPair(Trimmed(rest), &action->width, &action->height) || action->width == 0 ||
+            action->height == 0)
+            return *error = L"size needs W,H in pixels", false;
     } else if (verb == L"activate") {
         action->kind = HostAction::Kind::Activate;
     } else if (verb == L"close") {
         action->kind = HostAction::Kind::Close;
+    } else if (verb == L"where") {
+        action->kind = HostAction::Kind::Where;
     } else {
         return *error = L"unknown command '" + verb + L"'", false;
     }
@@ -107,9 +128,11 @@ bool ParseHostArguments(const std::vector<std::wstring>& args, const ScriptReade
             options->stay = true;
             continue;
         }
-        if (arg == L"--activate" || arg == L"--close") {
+        if (arg == L"--activate" || arg == L"--close" || arg == L"--where") {
             HostAction action{};
-            action.kind = arg == L"--activate" ? HostAction::Kind::Activate : HostAction::Kind::Close;
+            action.kind = arg == L"--activate" ? HostAction::Kind::Activate
+                          : arg == L"--close"  ? HostAction::Kind::Close
+                                               : HostAction::Kind::Where;
             options->actions.push_back(action);
             continue;
         }
@@ -122,17 +145,8 @@ bool ParseHostArguments(const std::vector<std::wstring>& args, const ScriptReade
                 continue;
             }
             if (option == L"at") {
-                // Two numbers of 1 to 5 digits around one comma.
-                const auto pixels = [](const std::wstring& part) {
-                    return !part.empty() && part.size() <= 5 && part.find_first_not_of(L"0123456789") == std::wstring::npos;
-                };
-                const size_t comma = value.find(L',');
-                const std::wstring x = value.substr(0, comma);
-                const std::wstring y = comma == std::wstring::npos ? std::wstring() : value.substr(comma + 1);
-                if (!pixels(x) || !pixels(y)) return *error = L"--at needs X,Y in pixels", false;
+                if (!ParsePixelPair(value, &options->x, &options->y)) return *error = L"--at needs X,Y in pixels", false;
                 options->placed = true;
-                options->x = std::stoi(x);
-                options->y = std::stoi(y);
                 continue;
             }
             if (option == L"script") {
@@ -143,7 +157,7 @@ bool ParseHostArguments(const std::vector<std::wstring>& args, const ScriptReade
                 continue;
             }
             if (option != L"param" && option != L"set" && option != L"set-text" && option != L"get" &&
-                option != L"wait")
+                option != L"wait" && option != L"size")
                 return *error = L"unknown option " + arg, false;
             HostAction action{};
             std::wstring why;

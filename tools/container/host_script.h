@@ -2,7 +2,10 @@
 // script, the same steps a page and its script take.
 //
 // Script lines (UTF-8 file; '#' starts a comment line):
-//   create PROGID        make the control
+//   create PROGID        make a control; a page may hold several, each
+//                        placed below the one before, and the steps after
+//                        it act on it
+//   size W,H             the control's size in pixels (before it is shown)
 //   param NAME VALUE     a PARAM of the OBJECT tag (before the control is shown)
 //   activate             load the PARAM values and show the control in place
 //   set NAME VALUE       page script: control.NAME = VALUE (a whole number
@@ -10,12 +13,15 @@
 //   settext NAME VALUE   the same, always as a text
 //   get NAME             prints NAME=value
 //   wait MS              lets the window run for MS milliseconds
+//   where                prints "where X Y W H", the control's window on the
+//                        screen (for scripts that click into it)
 //   close                closes the control
 // VALUE is the rest of the line after one blank and may be empty.
 //
 // Command line: [PROGID] [--param NAME=VALUE] [--set NAME=VALUE]
-//   [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--script FILE]
-//   [--activate] [--close] [--stay], taken in order; [--title TEXT] and
+//   [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--size W,H]
+//   [--script FILE] [--activate] [--where] [--close] [--stay], taken in order; each
+//   further PROGID starts the next control; [--title TEXT] and
 //   [--at X,Y] name and place the container's window.
 #pragma once
 #include <windows.h>
@@ -26,11 +32,13 @@
 #include <vector>
 
 struct HostAction {
-    enum class Kind { Create, Param, Activate, Set, SetText, Get, Wait, Close };
+    enum class Kind { Create, Param, Size, Activate, Set, SetText, Get, Wait, Where, Close };
     Kind kind;
     std::wstring name;
     std::wstring value;
     DWORD milliseconds = 0;
+    int width = 0;  // Size
+    int height = 0;
 };
 
 struct HostOptions {

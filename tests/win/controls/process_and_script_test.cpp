@@ -138,3 +138,24 @@ TEST(HostScript, ScriptValuesAreNumbersWhenTheyLookLikeOne) {
         ::VariantClear(&v);
     }
 }
+
+TEST(HostScript, APageHoldsSeveralControlsEachWithItsOwnSize) {
+    HostOptions options;
+    std::wstring error;
+    ASSERT_TRUE(ParseHostArguments({L"GATEKIN.GatekinCtrl.1", L"--activate", L"ROSTERLY.RosterlyCtrl.1", L"--size",
+                                    L"640,420", L"--activate", L"--where"},
+                                   nullptr, &options, &error));
+    ASSERT_EQ(6u, options.actions.size());
+    EXPECT_EQ(HostAction::Kind::Create, options.actions[2].kind);
+    EXPECT_EQ(L"ROSTERLY.RosterlyCtrl.1", options.actions[2].name);
+    EXPECT_EQ(HostAction::Kind::Size, options.actions[3].kind);
+    EXPECT_EQ(640, options.actions[3].width);
+    EXPECT_EQ(420, options.actions[3].height);
+    EXPECT_EQ(HostAction::Kind::Where, options.actions[5].kind);
+
+    std::vector<HostAction> actions;
+    for (const wchar_t* bad : {L"size 0,20\n", L"size 20\n", L"size 20,x\n"}) {
+        EXPECT_FALSE(ParseHostScript(bad, &actions, &error)) << bad;
+        EXPECT_EQ(L"line 1: size needs W,H in pixels", error);
+    }
+}

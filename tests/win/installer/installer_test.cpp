@@ -1,10 +1,14 @@
 // The installer under wine: silent installation, the controls' registration,
 // Notewell started by the installed login control through the system's
 // search path, upgrading and uninstalling while Notewell is connected, and
-// what the uninstaller leaves behind.
+// what the uninstaller leaves behind. The installer is a program of its own
+// bitness: on 64-bit Windows a 32-bit one installs into the 32-bit program
+// folder and writes the 32-bit view of the registry, so the tests ask Windows
+// where a program of the installer's bitness puts things.
 #include <winsock2.h>
 #include <windows.h>
 #include <oleauto.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -45,18 +49,40 @@ const ControlExpectation kControls[] = {
 const wchar_t* const kInstalledFiles[] = {L"Notewell.exe", L"Gatekin.ocx",  L"Rosterly.ocx",
                                           L"RqChat.wav",   L"MsgMusic.wav", L"Uninstall.exe"};
 
+// The installer's bitness, from the machine field of its PE header.
+bool InstallerIs32Bit() {
+    HANDLE file = ::CreateFileW(WideFromAnsi(HostToWindowsPath(CORVALA_SETUP)).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_FILE_HEADER header{};
+    DWORD got = 0, signature = 0;
+    bool ok = ::ReadFile(file, &dos, sizeof dos, &got, nullptr) && got == sizeof dos &&
+              ::SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+              ::ReadFile(file, &signature, sizeof signature, &got, nullptr) && got == sizeof signature &&
+              ::ReadFile(file, &header, sizeof header, &got, nullptr) && got == sizeof header;
+    ::CloseHandle(file);
+    return ok && header.Machine == IMAGE_FILE_MACHINE_I386;
+}
+
+// The registry view the installer writes.
+REGSAM InstallerView() { return InstallerIs32Bit() ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
+
 std::optional<std::wstring> RegValue(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
+    HKEY h = nullptr;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | InstallerView(), &h) != ERROR_SUCCESS) return std::nullopt;
     wchar_t buffer[4096] = {};
     DWORD size = sizeof buffer - sizeof(wchar_t);
-    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, buffer,
-                       &size) != ERROR_SUCCESS)
-        return std::nullopt;
+    const LONG result = ::RegGetValueW(h, nullptr, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
+                                       buffer, &size);
+    ::RegCloseKey(h);
+    if (result != ERROR_SUCCESS) return std::nullopt;
     return std::wstring(buffer);
 }
 
 bool KeyExists(HKEY root, const std::wstring& key) {
     HKEY h = nullptr;
-    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | InstallerView(), &h) != ERROR_SUCCESS) return false;
     ::RegCloseKey(h);
     return true;
 }
@@ -68,10 +94,15 @@ std::wstring Lower(std::wstring s) {
     return s;
 }
 
+// Where Windows puts programs of the installer's bitness: "Program Files
+// (x86)" for a 32-bit one on 64-bit Windows, "Program Files" otherwise.
 std::wstring DefaultInstallDir() {
-    wchar_t programFiles[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles);
-    return std::wstring(programFiles) + L"\\Corvala";
+    PWSTR folder = nullptr;
+    const HRESULT hr = ::SHGetKnownFolderPath(InstallerIs32Bit() ? FOLDERID_ProgramFilesX86 : FOLDERID_ProgramFilesX64,
+                                              0, nullptr, &folder);
+    std::wstring dir = SUCCEEDED(hr) && folder ? std::wstring(folder) + L"\\Corvala" : std::wstring();
+    ::CoTaskMemFree(folder);
+    return dir;
 }
 
 // The machine's search path as a program started after the installation
@@ -115,6 +146,7 @@ class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(nullptr, ::FindWindowA(nullptr, kTrayWindowTitle)) << "another Notewell runs on this desktop";
+        ASSERT_FALSE(dir.empty()) << "Windows names no program folder for the installer's bitness";
         Uninstall();  // what an earlier, failed run may have left
         ASSERT_FALSE(FileExists(dir + L"\\Notewell.exe"));
         devserver::DevServerOptions options;
@@ -177,6 +209,8 @@ TEST(InstallerFile, PropertiesShowTheVersionOfTheDeliverables) {
 
 TEST_F(InstallerTest, SilentInstallRegistersBothControlsAndTheLoginControlStartsNotewell) {
     ASSERT_EQ(std::optional<DWORD>(0), Install());
+    // The installer's own record names the folder Windows gives its bitness.
+    EXPECT_EQ(Lower(dir), Lower(RegValue(HKEY_LOCAL_MACHINE, kProductKey, L"InstallDir").value_or(L"?")));
     for (const wchar_t* file : kInstalledFiles) EXPECT_TRUE(FileExists(dir + L"\\" + file)) << file;
 
     for (const auto& c : kControls) {
