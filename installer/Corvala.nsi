@@ -31,13 +31,16 @@ ${UnStrRep}
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+; The program folder Windows gives a program of the installer's bitness: on
+; 64-bit Windows "Program Files (x86)" for the 32-bit release installer.
+; (An amd64 installer's $PROGRAMFILES64 names the 32-bit folder under wine's
+; WoW64, so both take $PROGRAMFILES, which follows the installer's bitness.)
 !if "${ARCH}" == "amd64"
     Target amd64-unicode
-    InstallDir "$PROGRAMFILES64\${PRODUCT}"
 !else
     Target x86-unicode
-    InstallDir "$PROGRAMFILES\${PRODUCT}"
 !endif
+InstallDir "$PROGRAMFILES\${PRODUCT}"
 ; Installing again goes into the folder of the existing installation.
 InstallDirRegKey HKLM "${PRODUCT_KEY}" "InstallDir"
 ShowInstDetails show
