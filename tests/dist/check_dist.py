@@ -3,6 +3,7 @@
 on the host: nothing here runs a Windows program.
 
   check_dist.py signing     --release DIR --setup FILE --sign-script FILE --signed 0|1
+                            [--makensis FILE --nsi FILE --nsis-defines "-DNAME=VALUE;..."]
   check_dist.py cabinets    --release DIR
   check_dist.py sample-page --release DIR --page FILE
   check_dist.py manifest    --release DIR --notewell FILE
@@ -99,6 +100,9 @@ def check_signing(args):
             verified = run(["osslsigncode", "verify", "-CAfile", cert, "-in", copy])
             check(verified.returncode != 0, "%s: a changed file still verifies" % name)
 
+        if args.makensis:
+            check_packed_uninstaller(args, scratch, env, cert)
+
         # A wrong password fails the build step and leaves the file as it was;
         # without a certificate the file is left alone.
         sample = os.path.join(scratch, "sample.ocx")
@@ -119,6 +123,34 @@ def check_signing(args):
         check(not leftovers, "signing left temporary files: %s" % leftovers)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
+
+
+def check_packed_uninstaller(args, scratch, env, cert):
+    """Packs the installer with signing as the build does, keeping a copy of
+    each file makensis hands to the signing step: first the uninstaller it is
+    about to pack, then the installer."""
+    kept = os.path.join(scratch, "finalized")
+    os.makedirs(kept)
+    wrapper = os.path.join(scratch, "finalize.sh")
+    with open(wrapper, "w") as f:
+        f.write('#!/bin/bash\nset -e\nbash "%s" "$1"\ncp "$1" "%s/$(ls "%s" | wc -l).exe"\n'
+                % (args.sign_script, kept, kept))
+    setup = os.path.join(scratch, "Setup.exe")
+    defines = [d for d in args.nsis_defines.split(";") if d]
+    packed = run([args.makensis, "-V2", "-INPUTCHARSET", "UTF8"] + defines +
+                 ["-DOUTFILE=" + setup, "-DSIGN_COMMAND=bash " + wrapper, args.nsi], env=env)
+    if not check(packed.returncode == 0, "makensis with signing failed:\n" + packed.stdout):
+        return
+    finalized = sorted(os.listdir(kept), key=lambda n: int(n.split(".")[0]))
+    check(len(finalized) == 2, "makensis signed %d files, not the uninstaller and the installer" % len(finalized))
+    for name in finalized + [setup]:
+        path = os.path.join(kept, name)
+        verified = run(["osslsigncode", "verify", "-CAfile", cert, "-in", path])
+        check(verified.returncode == 0, "%s (signed by makensis) does not verify:\n%s" % (name, verified.stdout))
+    if finalized:
+        uninstaller = os.path.join(kept, finalized[0])
+        check(os.path.getsize(uninstaller) < os.path.getsize(setup),
+              "the first file signed is not the uninstaller")
 
 
 def read_inf(path):
@@ -258,6 +290,9 @@ def main():
     parser.add_argument("--setup")
     parser.add_argument("--sign-script")
     parser.add_argument("--signed", type=int, default=0)
+    parser.add_argument("--makensis")
+    parser.add_argument("--nsi")
+    parser.add_argument("--nsis-defines", default="")
     parser.add_argument("--page")
     parser.add_argument("--notewell")
     args = parser.parse_args()
