@@ -37,10 +37,11 @@ def run(args, **kwargs):
                           universal_newlines=True, **kwargs)
 
 
-def release_files(release, setup=None):
-    files = [os.path.join(release, n) for n in
-             ("Notewell.exe", "Gatekin.ocx", "Rosterly.ocx", "Gatekin.cab", "Rosterly.cab")]
-    return files + ([setup] if setup else [])
+def release_files(args):
+    names = ["Notewell.exe", "Gatekin.ocx", "Rosterly.ocx"]
+    if args.cabinets:
+        names += ["Gatekin.cab", "Rosterly.cab"]
+    return [os.path.join(args.release, n) for n in names] + [args.setup]
 
 
 def has_signature(path, scratch):
@@ -68,7 +69,7 @@ def make_test_certificate(scratch, password):
 def check_signing(args):
     scratch = tempfile.mkdtemp(prefix="corvala-signing-")
     try:
-        files = release_files(args.release, args.setup)
+        files = release_files(args)
         # The tree's own files are signed exactly when a certificate is configured.
         for path in files:
             check(has_signature(path, scratch) == args.signed,
@@ -290,6 +291,7 @@ def main():
     parser.add_argument("--setup")
     parser.add_argument("--sign-script")
     parser.add_argument("--signed", type=int, default=0)
+    parser.add_argument("--cabinets", type=int, default=1)
     parser.add_argument("--makensis")
     parser.add_argument("--nsi")
     parser.add_argument("--nsis-defines", default="")
