@@ -17,6 +17,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import windows_files  # noqa: E402
@@ -277,11 +278,16 @@ def check_manifest(args):
         text = windows_files.manifest(path)
         if not check(text is not None, "%s: no manifest" % path):
             continue
-        check(re.search(r'<requestedExecutionLevel\s+level="asInvoker"', text) is not None,
-              "%s: does not run as the invoker" % path)
-        check("requireAdministrator" not in text and "highestAvailable" not in text,
-              "%s: asks for elevation" % path)
-        check(len(re.findall(r"<supportedOS Id=", text)) >= 1, "%s: declares no supported Windows" % path)
+        # Windows refuses to start a program whose manifest is not well formed.
+        try:
+            root = xml.etree.ElementTree.fromstring(text.encode("utf-8"))
+        except xml.etree.ElementTree.ParseError as error:
+            check(False, "%s: manifest is not well formed: %s" % (path, error))
+            continue
+        levels = [e.get("level") for e in root.iter("{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")]
+        check(levels == ["asInvoker"], "%s: execution level %s, not asInvoker" % (path, levels))
+        supported = root.iter("{urn:schemas-microsoft-com:compatibility.v1}supportedOS")
+        check(any(True for _ in supported), "%s: declares no supported Windows" % path)
 
 
 def main():
