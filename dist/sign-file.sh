@@ -25,7 +25,7 @@ if [ ! -f "$file" ]; then
     exit 1
 fi
 
-args=(sign -pkcs12 "$cert" -readpass - -h sha256 -n "Corvala" -i "https://www.corvala.co.kr/")
+args=(sign -pkcs12 "$cert" -readpass - -h sha256 -n "Corvala")
 if [ -n "${CORVALA_SIGN_TIMESTAMP:-}" ]; then
     args+=(-ts "$CORVALA_SIGN_TIMESTAMP")
 fi
