@@ -2,7 +2,8 @@
 ; program folder, the controls registered by their own DllRegisterServer.
 ;
 ; makensis -INPUTCHARSET UTF8 -DARCH=x86|amd64 -DVERSION=1.0.0.46 -DOUTFILE=...
-;          -DNOTEWELL=... -DGATEKIN=... -DROSTERLY=... -DSOUNDS=<folder> Corvala.nsi
+;          -DNOTEWELL=... -DGATEKIN=... -DROSTERLY=... -DSOUNDS=<folder>
+;          [-DSIGN_COMMAND=<command that signs the file named after it in place>] Corvala.nsi
 ;
 ; The release is the 32-bit installer (the controls load into a 32-bit
 ; browser); the amd64 one carries the 64-bit build for the tests.
@@ -31,6 +32,12 @@ ${UnStrRep}
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+; Windows warns before it runs an unsigned program: the uninstaller is signed
+; before it is packed into the installer, the installer once it is written.
+!ifdef SIGN_COMMAND
+    !uninstfinalize '${SIGN_COMMAND} "%1"' = 0
+    !finalize '${SIGN_COMMAND} "%1"' = 0
+!endif
 ; The program folder Windows gives a program of the installer's bitness: on
 ; 64-bit Windows "Program Files (x86)" for the 32-bit release installer.
 ; (An amd64 installer's $PROGRAMFILES64 names the 32-bit folder under wine's
