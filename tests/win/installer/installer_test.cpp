@@ -302,8 +302,11 @@ TEST_F(InstallerTest, UninstallingWhileNotewellIsConnectedLogsOutOnceAndLeavesNo
         SCOPED_TRACE(c.progId);
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, c.progId));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + c.clsid));
+        // Type libraries are kept in one place for both bitnesses: what goes
+        // is the installer's own registration, not another bitness's.
         if (c.typeLib) {
-            EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + c.typeLib));
+            EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + c.typeLib + L"\\1.0\\409\\" +
+                                                          (InstallerIs32Bit() ? L"win32" : L"win64")));
         }
     }
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
