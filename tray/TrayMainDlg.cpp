@@ -50,6 +50,7 @@ BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
     ON_MESSAGE(WM_TRAY_WATCH, &CTrayMainDlg::OnTrayWatch)
     ON_MESSAGE(WM_SOCKET_EVENT, &CTrayMainDlg::OnSocketEvent)
     ON_MESSAGE(WM_RELEASE_POPUPS, &CTrayMainDlg::OnReleasePopups)
+    ON_MESSAGE(WM_COUNT_LIVE_OBJECTS, &CTrayMainDlg::OnCountLiveObjects)
     ON_MESSAGE(WM_ENDSESSION, &CTrayMainDlg::OnEndSession)
 END_MESSAGE_MAP()
 
@@ -324,4 +325,10 @@ LRESULT CTrayMainDlg::OnReleasePopups(WPARAM, LPARAM) {
     released.swap(retiredPopups);
     for (CTrayPopup* popup : released) delete popup;
     return 0;
+}
+
+LRESULT CTrayMainDlg::OnCountLiveObjects(WPARAM what, LPARAM) {
+    if (what == 0) return CGdiObject::LiveCount();
+    if (what == 1) return static_cast<LRESULT>(CWnd::LiveCount());
+    return -1;
 }

@@ -111,6 +111,9 @@ public:
     static constexpr DWORD kConnectTimeoutMs = 3000;
     // Posted to itself: release the popups retired since.
     static constexpr UINT WM_RELEASE_POPUPS = WM_APP + 4;
+    // Asked by soak runs from outside: wParam 0 = GDI objects the program
+    // holds, 1 = windows of ours. Only counts; changes nothing.
+    static constexpr UINT WM_COUNT_LIVE_OBJECTS = WM_APP + 5;
 
 protected:
     BOOL OnInitDialog() override;
@@ -130,6 +133,7 @@ protected:
     LRESULT OnTrayClose(WPARAM, LPARAM);
     LRESULT OnTrayWatch(WPARAM, LPARAM);
     LRESULT OnReleasePopups(WPARAM, LPARAM);
+    LRESULT OnCountLiveObjects(WPARAM what, LPARAM);
     LRESULT OnEndSession(WPARAM sessionEnds, LPARAM);
 
     // Link events (TrayMainDlg.cpp).
