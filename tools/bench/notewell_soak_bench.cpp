@@ -136,14 +136,15 @@ public:
                Popup("note to everyone", [&] { ::PostMessageA(tray, WM_TRAY_NOTE_ALL, 0, 0); },
                      sendNote(IDC_NOTE_BOX, IDC_NOTE_ALL_SEND)) &&
                Popup("request accepted", [&] { Incoming(alice, 'S'); }, [&](HWND p) { Click(p, IDC_ACCEPT); }) &&
+               // The asker gives up after the acceptance: the server settles it with a status notice.
+               Popup("status notice",
+                     [&] { Server(devserver::CMD_CHAT_CONTROL, 4, devserver::BuildChatDecision("alice", 'C', "", "", "CANCELED")); },
+                     [&](HWND p) { Ticks(p, 0, 4); }) &&
                Popup("request refused", [&] { Incoming(alice, 'S'); }, [&](HWND p) { Click(p, IDCANCEL); }) &&
                Popup("request withdrawn", [&] { Incoming(alice, 'S'); },
                      [&](HWND p) { Withdraw(p); }) &&
                Popup("request expired", [&] { Incoming(alice, 'S'); }, [&](HWND p) { Ticks(p, 4, 16); }) &&
                Popup("points short", [&] { Incoming(alice, 'N'); }, [&](HWND p) { Ticks(p, 1, 1); }) &&
-               Popup("status notice",
-                     [&] { Server(devserver::CMD_CHAT_CONTROL, 4, devserver::BuildChatDecision("alice", 'C', "", "", "CANCELED")); },
-                     [&](HWND p) { Ticks(p, 0, 4); }) &&
                Popup("own request withdrawn", [&] { CopyData(COPYDATA_CHAT_REQUEST, ChatTarget()); },
                      [&](HWND p) { Click(p, IDCANCEL); }) &&
                Popup("own request expired", [&] { CopyData(COPYDATA_CHAT_REQUEST, ChatTarget()); },
