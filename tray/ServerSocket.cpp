@@ -160,11 +160,11 @@ void CServerSocket::ReaderLoop() {
         bool closed = (events.lNetworkEvents & FD_CLOSE) != 0;
         if ((events.lNetworkEvents & FD_READ) && events.iErrorCode[FD_READ_BIT] == 0) {
             bool ok = ReadOnePacket();
-            // A close seen while reading: what is still buffered are packets the
-            // server sent before closing, so they are delivered before the end.
+            // What is still buffered is read on: a new notification is not
+            // raised for it everywhere (after a pause for room, say), and after
+            // a close these are the packets the server sent before closing.
             u_long pending = 0;
-            while (ok && (peerClosed || closed) &&
-                   ::ioctlsocket(socketHandle, FIONREAD, &pending) == 0 && pending > 0 && WaitForRoom())
+            while (ok && WaitForRoom() && ::ioctlsocket(socketHandle, FIONREAD, &pending) == 0 && pending > 0)
                 ok = ReadOnePacket();
             if (!ok) {
                 if (!stopping)

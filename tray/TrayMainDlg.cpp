@@ -352,5 +352,9 @@ LRESULT CTrayMainDlg::OnReleasePopups(WPARAM, LPARAM) {
 LRESULT CTrayMainDlg::OnCountLiveObjects(WPARAM what, LPARAM) {
     if (what == 0) return CGdiObject::LiveCount();
     if (what == 1) return static_cast<LRESULT>(CWnd::LiveCount());
+    if (what == 2) return static_cast<LRESULT>(heldLinkEvents.size());
+    if (what == 3) return static_cast<LRESULT>(UnhandledSocketEventCopies());
+    if (what == 4) return static_cast<LRESULT>(WaitingMessageBoxes());
+    if (what == 5) return MessageBoxOpen() ? 1 : 0;
     return -1;
 }

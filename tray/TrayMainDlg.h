@@ -114,7 +114,8 @@ public:
     // Posted to itself: release the popups retired since.
     static constexpr UINT WM_RELEASE_POPUPS = WM_APP + 4;
     // Asked by soak runs from outside: wParam 0 = GDI objects the program
-    // holds, 1 = windows of ours. Only counts; changes nothing.
+    // holds, 1 = windows of ours, 2 = link events held behind a box, 3 = packets
+    // read and not yet handled, 4 = notices waiting behind a box. Only counts.
     static constexpr UINT WM_COUNT_LIVE_OBJECTS = WM_APP + 5;
     // Posted to itself once no box is up: handle the link events held meanwhile.
     static constexpr UINT WM_RESUME_LINK_EVENTS = WM_APP + 6;
