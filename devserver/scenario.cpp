@@ -650,7 +650,7 @@ Scenario::Step ParseStatement(Cursor& c) {
 }
 
 bool IsActionVerb(const Token& t) {
-    return !t.quoted && (t.text == "send" || t.text == "raw" || t.text == "end" || t.text == "close" || t.text == "log");
+    return !t.quoted && (t.text == "send" || t.text == "raw" || t.text == "end" || t.text == "close" || t.text == "reset" || t.text == "log");
 }
 
 // An action at the top level runs when the script reaches it.

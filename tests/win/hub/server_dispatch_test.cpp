@@ -496,5 +496,32 @@ TEST_F(DispatchTest, AgreedChatWithAnUnusableAddressOrKeyStartsNothing) {
     EXPECT_EQ(launches.size(), 1u);
 }
 
+// Under a box the keep-alive answer is taken at once (the link stays judged
+// alive) and the session's end waits its turn, then ends with its message.
+TEST_F(DispatchTest, UnderABoxKeepAlivesCountAndTheSessionEndFollowsInTurn) {
+    OpenConnected();
+    std::vector<std::string> shown;
+    bool ackedUnderBox = false, endedUnderBox = true;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        shown.push_back(r.text);
+        if (shown.size() == 1) {
+            Feed(CMD_SESSION_END, KIND_SERVER, {'O'});
+            Feed(CMD_KEEPALIVE, KIND_ANSWER, {});
+            ackedUnderBox = dlg->keepAlive.timeAcked;
+            endedUnderBox = Ended();
+        }
+        return IDOK;
+    });
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('F', "bob", "NO_SUCH_USER"));
+    Settle();
+    SetMessageBoxHandler(previous);
+    EXPECT_TRUE(ackedUnderBox);
+    EXPECT_FALSE(endedUnderBox);
+    EXPECT_TRUE(Ended());
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], "다른 곳에서 로그인하여 접속이 끊어집니다.");
+    EXPECT_TRUE(WaitSent(CMD_LOGOUT, 1));
+}
+
 }  // namespace
 }  // namespace hub
