@@ -152,9 +152,10 @@ void CTrayMainDlg::OnTimer(UINT_PTR id) {
     KeepAliveAction action;
     {
         CSingleLock lock(TrayProcessLock());
-        // Packets held behind a box (and the reader waiting for them to be
-        // handled) show a live link whose answers we have not read yet.
-        if (!heldLinkEvents.empty()) keepAlive.OnAnswer();
+        // Keep-alives go out as always; but packets held behind a box (and the
+        // reader waiting for them to be handled) show a live link whose
+        // answers are not read yet, so the cycle's check counts them as one.
+        if (!heldLinkEvents.empty() && keepAlive.keepAliveTick == 3) keepAlive.OnAnswer();
         action = keepAlive.OnTick();
     }
     if (action == KeepAliveAction::SendKeepAlive) SendKeepAlive();

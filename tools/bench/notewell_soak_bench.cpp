@@ -6,7 +6,9 @@
 // holds after a warm-up and at the end. Countdowns are driven by posting their
 // timer ticks, so no real seconds are waited.
 //
-//   notewell_soak_bench [rounds [warm-up rounds]]     (14 popups per round)
+//   notewell_soak_bench [rounds [warm-up rounds [Notewell.exe]]]     (14 popups per round)
+// The program is this tree's build unless a path (host or Windows) is given,
+// e.g. the i686 release build.
 #include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
@@ -217,6 +219,7 @@ void Print(const char* when, int popups, const Figures& f) {
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 80;
     const int warmUp = argc > 2 ? std::atoi(argv[2]) : 10;
+    const std::string program = argc > 3 ? std::string(argv[3]) : std::string(NOTEWELL_EXE);
     MakeNotewellWindowsUnmanaged();
 
     devserver::DevServerOptions options;
@@ -240,9 +243,9 @@ int main(int argc, char** argv) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessA(WindowsPath(NOTEWELL_EXE).c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &si, &pi)) {
-        std::printf("cannot start %s\n", NOTEWELL_EXE);
+    const std::string path = program.find(':') == std::string::npos ? WindowsPath(program) : program;
+    if (!::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("cannot start %s\n", path.c_str());
         return 1;
     }
     HWND tray = nullptr;

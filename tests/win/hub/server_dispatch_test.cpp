@@ -523,5 +523,28 @@ TEST_F(DispatchTest, UnderABoxKeepAlivesCountAndTheSessionEndFollowsInTurn) {
     EXPECT_TRUE(WaitSent(CMD_LOGOUT, 1));
 }
 
+// Packets held behind a box show a live link: keep-alives still go out, and
+// the cycle's check does not declare the link dead while they wait.
+TEST_F(DispatchTest, PacketsHeldBehindABoxKeepTheLinkAliveWhileKeepAlivesGoOut) {
+    OpenConnected();
+    Mark();
+    bool endedUnderBox = true;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        if (r.text == ResultText("NO_SUCH_USER")) {
+            Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
+            for (int i = 0; i < 4; ++i) ::SendMessageA(window, WM_TIMER, CTrayMainDlg::KEEPALIVE_TIMER, 0);
+            endedUnderBox = Ended();
+        }
+        return IDOK;
+    });
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('F', "bob", "NO_SUCH_USER"));
+    Settle();
+    SetMessageBoxHandler(previous);
+    EXPECT_FALSE(endedUnderBox);
+    EXPECT_FALSE(Ended());
+    EXPECT_TRUE(WaitSent(CMD_KEEPALIVE, 3));
+    EXPECT_EQ(dlg->readNotes.size(), 1u);
+}
+
 }  // namespace
 }  // namespace hub
