@@ -61,6 +61,40 @@ std::string BuildChatCommandLine(std::string_view userId, std::string_view passw
     return BuildChatCommandLine(in);
 }
 
+bool IsDottedIPv4(std::string_view text) {
+    int parts = 0;
+    size_t i = 0;
+    while (parts < 4) {
+        size_t digits = 0;
+        int value = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4) {
+            value = value * 10 + (text[i] - '0');
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || value > 255) return false;
+        ++parts;
+        if (parts < 4) {
+            if (i >= text.size() || text[i] != '.') return false;
+            ++i;
+        }
+    }
+    return i == text.size();
+}
+
+bool IsSafeChatKey(std::string_view key) {
+    for (char c : key) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || u < 0x20 || u == 0x7F) return false;
+    }
+    return true;
+}
+
+bool IsLaunchableDecision(const ChatDecision& decision) {
+    return IsDottedIPv4(Bounded(decision.chatServerAddress, kChatAddressWidth)) &&
+           IsSafeChatKey(Bounded(decision.chatKey, kChatKeyWidth));
+}
+
 bool IsChatProgramName(std::string_view exeName) {
     exeName = CStringPart(exeName);
     return EqualsIgnoreCase(exeName, kChatProgramName) ||

@@ -30,6 +30,15 @@ std::string BuildChatCommandLine(std::string_view userId, std::string_view passw
                                  const ChatDecision& decision, bool webcamPresent,
                                  char loginMark, char ownSex);
 
+// What the server put into a decision goes, quoted, onto another program's
+// command line: a quote or a control character there would add arguments or
+// break the line. The address must be dotted IPv4 text (four numbers 0 to
+// 255 of one to three digits), the key free of both; each taken as the
+// command line takes it (up to its first zero, at most its field width).
+bool IsDottedIPv4(std::string_view text);
+bool IsSafeChatKey(std::string_view key);
+bool IsLaunchableDecision(const ChatDecision& decision);
+
 // Whether an executable name from the process list is the chat program: its
 // bare file name or the full path above, letter case ignored.
 bool IsChatProgramName(std::string_view exeName);

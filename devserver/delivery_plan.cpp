@@ -5,6 +5,12 @@
 namespace devserver {
 
 std::vector<Chunk> PlanChunks(size_t size, const Delivery& d) {
+    if (d.dripMs > 0 && size > 0) {
+        std::vector<Chunk> bytes;
+        bytes.reserve(size);
+        for (size_t i = 0; i < size; ++i) bytes.push_back({i, 1, i == 0 ? 0 : d.dripMs});
+        return bytes;
+    }
     // Cut points inside the packet, each with the pause that precedes the
     // bytes after it; a stall at a split point wins over the gap.
     std::map<size_t, int> cuts;
@@ -38,6 +44,10 @@ std::string DescribeDelivery(const Delivery& d) {
     if (d.stallMs > 0) {
         if (!s.empty()) s += ", ";
         s += "stall " + std::to_string(d.stallMs) + " ms after " + std::to_string(d.stallAfter) + " bytes";
+    }
+    if (d.dripMs > 0) {
+        if (!s.empty()) s += ", ";
+        s += "one byte every " + std::to_string(d.dripMs) + " ms";
     }
     return s;
 }

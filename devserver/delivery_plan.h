@@ -13,8 +13,9 @@ struct Delivery {
     int gapMs = 100;            // pause before each piece after the first
     size_t stallAfter = 0;      // with stallMs > 0: bytes written before the stall
     int stallMs = 0;            // pause before the rest is written
+    int dripMs = 0;             // > 0: every byte is written alone, this long after the one before
 
-    bool Plain() const { return split.empty() && stallMs <= 0; }
+    bool Plain() const { return split.empty() && stallMs <= 0 && dripMs <= 0; }
 };
 
 struct Chunk {

@@ -340,6 +340,13 @@ bool DevServer::Disconnect(const Target& to) {
     return Enqueue(to, std::move(item));
 }
 
+bool DevServer::Reset(const Target& to) {
+    OutgoingItem item;
+    item.raw = true;
+    item.resetAfter = true;
+    return Enqueue(to, std::move(item));
+}
+
 void DevServer::After(int64_t delayMs, std::function<void()> task) { scheduler_.After(delayMs, std::move(task)); }
 
 bool DevServer::SendToSession(int session, uint16_t command, uint16_t kind, Bytes body) {

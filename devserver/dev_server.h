@@ -114,6 +114,8 @@ public:
     bool EndSession(const Target& to, char reason);
     // Closes the connection after what is already queued for it.
     bool Disconnect(const Target& to);
+    // Resets the connection after what is already queued for it.
+    bool Reset(const Target& to);
     // Runs a task later on the server's scheduler thread.
     void After(int64_t delayMs, std::function<void()> task);
     // Adds a line to the log (scripts use it for their own remarks).

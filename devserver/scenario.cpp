@@ -288,6 +288,7 @@ Bytes BuildBody(DevServer& server, const std::vector<BodyPart>& parts) {
 struct Options {
     std::optional<std::string> to;
     Delivery delivery;
+    int times = 1;  // the packets written this many times over, in one write
 };
 
 Options ParseOptions(Cursor& c) {
@@ -320,6 +321,12 @@ Options ParseOptions(Cursor& c) {
                 Fail("stall= needs DURATION@BYTES, e.g. stall=12s@10");
             o.delivery.stallMs = static_cast<int>(ms);
             o.delivery.stallAfter = static_cast<size_t>(Number(value.substr(at + 1), 0, 65535, "stall bytes"));
+        } else if (key == "drip") {
+            int64_t ms;
+            if (!ParseDuration(value, &ms) || ms <= 0) Fail("drip= needs a duration above 0, e.g. drip=1s");
+            o.delivery.dripMs = static_cast<int>(ms);
+        } else if (key == "times") {
+            o.times = static_cast<int>(Number(value, 1, 100000, "times"));
         } else {
             Fail("unknown option '" + key + "='");
         }
@@ -340,7 +347,7 @@ std::function<std::optional<Target>(std::optional<int>)> TargetOf(const Options&
 }
 
 ActionFn ParseAction(Cursor& c, bool inTrigger) {
-    const std::string verb = Expect(c, "an action (send, raw, end, close, log)");
+    const std::string verb = Expect(c, "an action (send, raw, end, close, reset, log)");
     if (verb == "log") {
         const std::string text = Expect(c, "the text to log");
         return [text](DevServer& server, std::optional<int>) { server.Log("script: " + text); };
@@ -348,6 +355,7 @@ ActionFn ParseAction(Cursor& c, bool inTrigger) {
     const Options o = ParseOptions(c);
     const auto target = TargetOf(o, inTrigger);
     const Delivery how = o.delivery;
+    const int times = o.times;
 
     if (verb == "send") {
         struct Packet {
@@ -362,10 +370,10 @@ ActionFn ParseAction(Cursor& c, bool inTrigger) {
             p.body = ParseBody(c);
             packets.push_back(std::move(p));
         } while (c.NextIs("++") && (c.Next(), true));
-        return [packets, target, how](DevServer& server, std::optional<int> context) {
+        return [packets, target, how, times](DevServer& server, std::optional<int> context) {
             const auto to = target(context);
             if (!to) return;
-            if (packets.size() == 1) {
+            if (packets.size() == 1 && times == 1) {
                 server.Send(*to, packets[0].command, packets[0].kind, BuildBody(server, packets[0].body), how);
                 return;
             }
@@ -374,14 +382,21 @@ ActionFn ParseAction(Cursor& c, bool inTrigger) {
                 const Bytes framed = FramePacket(p.command, p.kind, BuildBody(server, p.body));
                 joined.insert(joined.end(), framed.begin(), framed.end());
             }
+            const Bytes once = joined;
+            for (int i = 1; i < times; ++i) joined.insert(joined.end(), once.begin(), once.end());
             server.SendRaw(*to, joined, how);
         };
     }
     if (verb == "raw") {
         const auto body = ParseBody(c);
         if (!c.AtEnd()) Fail("'++' only joins packets of send");
-        return [body, target, how](DevServer& server, std::optional<int> context) {
-            if (const auto to = target(context)) server.SendRaw(*to, BuildBody(server, body), how);
+        return [body, target, how, times](DevServer& server, std::optional<int> context) {
+            const auto to = target(context);
+            if (!to) return;
+            const Bytes once = BuildBody(server, body);
+            Bytes bytes;
+            for (int i = 0; i < times; ++i) bytes.insert(bytes.end(), once.begin(), once.end());
+            server.SendRaw(*to, bytes, how);
         };
     }
     if (verb == "end") {
@@ -389,6 +404,11 @@ ActionFn ParseAction(Cursor& c, bool inTrigger) {
         if (reason.size() != 1) Fail("the reason is one character (A, C, O or V)");
         return [reason, target](DevServer& server, std::optional<int> context) {
             if (const auto to = target(context)) server.EndSession(*to, reason[0]);
+        };
+    }
+    if (verb == "reset") {
+        return [target](DevServer& server, std::optional<int> context) {
+            if (const auto to = target(context)) server.Reset(*to);
         };
     }
     if (verb == "close") {
@@ -630,7 +650,7 @@ Scenario::Step ParseStatement(Cursor& c) {
 }
 
 bool IsActionVerb(const Token& t) {
-    return !t.quoted && (t.text == "send" || t.text == "raw" || t.text == "end" || t.text == "close" || t.text == "log");
+    return !t.quoted && (t.text == "send" || t.text == "raw" || t.text == "end" || t.text == "close" || t.text == "reset" || t.text == "log");
 }
 
 // An action at the top level runs when the script reaches it.
@@ -747,8 +767,9 @@ const char* Scenario::HelpText() {
            "           [once] after-packet CMD [ID] DELAY ACTION\n"
            "sequence:  wait DURATION | wait-login ID [TIMEOUT] | quit\n"
            "actions:   send [OPTS] CMD KIND [BODY...] [++ CMD KIND [BODY...]]\n"
-           "           raw [OPTS] BODY... | end [OPTS] A|C|O|V | close [OPTS] | log \"TEXT\"\n"
+           "           raw [OPTS] BODY... | end [OPTS] A|C|O|V | close [OPTS] | reset [OPTS] | log \"TEXT\"\n"
            "options:   to=ID|#N|*|list:ID  split=N,N,..  gap=DURATION  stall=DURATION@BYTES\n"
+           "           drip=DURATION (one byte at a time)  times=N (the packets N times over, one write)\n"
            "body:      \"text\" hex:.. u8:N u16:N i16:N u32:N i32:N zeros:N id:TEXT code:TEXT pad:W:TEXT\n"
            "           hdr:LEN:CMD:KIND note-from ID \"text\" chat-from ID [flag:X]\n"
            "           decision ID A|C|R [code:CODE] list-record ID [op:X]\n";

@@ -41,7 +41,7 @@ bool Session::Enqueue(OutgoingItem item) {
     return true;
 }
 
-void Session::End(const std::string& why) {
+void Session::End(const std::string& why, bool wakeReader) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (ending_) return;
@@ -51,7 +51,8 @@ void Session::End(const std::string& why) {
     }
     wake_.notify_all();
     // Wakes a reader blocked on a quiet peer; the socket itself is closed in Join.
-    devnet::ShutdownBoth(socket_);
+    // A reset must not send an orderly end first; the reader notices by its poll.
+    if (wakeReader) devnet::ShutdownBoth(socket_);
 }
 
 void Session::Join() {
@@ -107,6 +108,11 @@ void Session::ReadLoop() {
     }
     if (assembler.Pending() > 0 && !assembler.Broken())
         reason += " (" + std::to_string(assembler.Pending()) + " bytes of an unfinished packet discarded)";
+    if (reset_) {
+        // The writer is done with the socket; closing it now sends the reset.
+        devnet::CloseSocket(socket_);
+        closed_ = true;
+    }
     callbacks_.onClosed(*this, reason);
     readerDone_ = true;
 }
@@ -153,6 +159,12 @@ void Session::WriteLoop() {
         }
         if (!ok) {
             End("send failed: " + devnet::LastErrorText());
+            break;
+        }
+        if (item.resetAfter) {
+            devnet::SetAbortiveClose(socket_);
+            reset_ = true;
+            End("reset by the server", false);
             break;
         }
         if (item.closeAfter) {

@@ -23,6 +23,7 @@ struct OutgoingItem {
     Delivery delivery;
     bool raw = false;         // not one well-formed packet (for the log and the record)
     bool closeAfter = false;  // close the connection once this item is out
+    bool resetAfter = false;  // reset the connection once this item is out (no orderly end)
 };
 
 class Session {
@@ -46,7 +47,7 @@ public:
     // False once the session is ending; the item is then dropped.
     bool Enqueue(OutgoingItem item);
     // Ends the session now (pending items are dropped).
-    void End(const std::string& why);
+    void End(const std::string& why, bool wakeReader = true);
     // True when both threads are done; Join() then returns at once.
     bool Finished() const { return readerDone_ && writerDone_; }
     void Join();
@@ -78,6 +79,7 @@ private:
     bool closed_ = false;
     std::thread reader_, writer_;
     std::atomic<bool> readerDone_{false}, writerDone_{false};
+    std::atomic<bool> reset_{false};  // the writer asked for a reset: the reader closes the socket
 };
 
 }  // namespace devserver

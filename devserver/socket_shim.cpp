@@ -68,6 +68,10 @@ void CloseSocket(SocketHandle s) {
     if (s != kNoSocket) closesocket(Native(s));
 }
 void ShutdownBoth(SocketHandle s) { shutdown(Native(s), SD_BOTH); }
+void SetAbortiveClose(SocketHandle s) {
+    linger l{1, 0};
+    setsockopt(Native(s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
+}
 #else
 const SocketHandle kNoSocket = -1;
 namespace {
@@ -100,6 +104,10 @@ void CloseSocket(SocketHandle s) {
     if (s != kNoSocket) close(s);
 }
 void ShutdownBoth(SocketHandle s) { shutdown(s, SHUT_RDWR); }
+void SetAbortiveClose(SocketHandle s) {
+    linger l{1, 0};
+    setsockopt(s, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+}
 #endif
 
 namespace {

@@ -47,6 +47,8 @@ uint16_t LocalPort(SocketHandle s);
 void SetNoDelay(SocketHandle s);
 void ShutdownBoth(SocketHandle s);
 void CloseSocket(SocketHandle s);
+// Makes the coming close an abortive one: the peer gets a reset, not an end.
+void SetAbortiveClose(SocketHandle s);
 
 // Text of the last socket error of this thread, for log lines.
 std::string LastErrorText();

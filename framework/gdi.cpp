@@ -1,17 +1,27 @@
 #include "gdi.h"
 
+#include <atomic>
+
 #include "app.h"
+
+namespace {
+std::atomic<long> g_live{0};
+}  // namespace
+
+long CGdiObject::LiveCount() { return g_live.load(); }
 
 BOOL CGdiObject::DeleteObject() {
     if (!m_hObject) return FALSE;
     const BOOL ok = ::DeleteObject(m_hObject);
     m_hObject = nullptr;
+    --g_live;
     return ok;
 }
 
 BOOL CGdiObject::Attach(HGDIOBJ object) {
     DeleteObject();
     m_hObject = object;
+    if (object) ++g_live;
     return object != nullptr;
 }
 

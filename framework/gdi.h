@@ -12,6 +12,9 @@ public:
     HGDIOBJ m_hObject = nullptr;
     HGDIOBJ GetSafeHandle() const { return m_hObject; }
     BOOL DeleteObject();
+    // GDI objects the framework holds right now, over the whole process; long
+    // runs watch it, since GetGuiResources is not answered everywhere.
+    static long LiveCount();
 
 protected:
     // Takes ownership; a previous object is deleted first.
@@ -36,6 +39,8 @@ public:
 
 class CBitmap : public CGdiObject {
 public:
+    // Takes ownership of a bitmap made elsewhere (one a control loaded, say).
+    BOOL Adopt(HBITMAP bitmap) { return Attach(bitmap); }
     // From the resource module (AfxGetResourceHandle).
     BOOL LoadBitmap(UINT resourceId);
     // Width and height in pixels; (0, 0) without a bitmap.

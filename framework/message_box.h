@@ -1,8 +1,17 @@
 // The one way the programs show a message box. Tests install a handler that
 // records the box and answers it; otherwise the real MessageBoxA is shown.
+//
+// Boxes never open inside each other. A box runs its own message loop, so
+// whatever is dispatched while it is up (a packet, a timer, another program's
+// request) must not open a second one: a plain notice (a box with only OK)
+// asked for meanwhile waits its turn and is shown once the open one has been
+// answered, in the order asked; the caller goes on at once as if it had been
+// answered with OK. A box that asks a question cannot wait that way: callers
+// look at MessageBoxOpen() and come back later (PostWhenMessageBoxesClosed).
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -16,13 +25,25 @@ struct MessageBoxRequest {
 using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 
 // Shows the box (or asks the installed handler) and returns the button pressed.
-// Safe to call from any thread.
+// Safe to call from any thread; the one-box rule holds per thread.
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // Installs a handler (empty to restore the real box); returns the previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// Whether this thread is showing a box now (a real one or the handler's).
+bool MessageBoxOpen();
+// Posts the message to the window once this thread shows no box any more,
+// the waiting notices included; at once when none is open. Each request is
+// posted once.
+void PostWhenMessageBoxesClosed(HWND window, UINT message, WPARAM w = 0, LPARAM l = 0);
+// Notices waiting behind the open box on this thread. At most kMaxWaitingBoxes
+// wait; beyond that a notice equal to the last waiting one is shown once, and
+// any other replaces the oldest, so a flood cannot grow without bound.
+size_t WaitingMessageBoxes();
+constexpr size_t kMaxWaitingBoxes = 64;
+
 // Answers every real box this thread has open, as Cancel where the box has
 // it and OK otherwise, so that a window ending while one is up ends now and
 // not when the member gets round to it. The boxes return once the thread's
-// message loop runs again.
+// message loop runs again. Notices still waiting are dropped with them.
 void DismissOpenMessageBoxes();

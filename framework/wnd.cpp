@@ -55,6 +55,11 @@ CWnd* CWnd::FromHandle(HWND hwnd) {
     return static_cast<CWnd*>(::GetPropA(hwnd, kWndProp));  // another module's window, or none
 }
 
+size_t CWnd::LiveCount() {
+    std::lock_guard<std::mutex> lock(g_windowsMutex);
+    return OwnWindows().size();
+}
+
 void CWnd::Attach(HWND hwnd) {
     m_hWnd = hwnd;
     if (!hwnd) return;

@@ -43,6 +43,8 @@ public:
     virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
     // The window (or dialog) under this handle, or null when it is not one of ours.
     static CWnd* FromHandle(HWND hwnd);
+    // Windows of ours that exist right now, in this module.
+    static size_t LiveCount();
 
     // Called when the window is gone; a popup may delete itself here.
     virtual void PostNcDestroy() {}

@@ -11,6 +11,7 @@
 namespace {
 const char kServerCaption[] = "서버 메시지";
 const char kLaunchFailedText[] = "채팅프로그램을 실행할 수 없습니다. 로그아웃 후 다시 로그인 해 주세요.";
+const char kUnusableDecisionText[] = "채팅 서버 정보가 올바르지 않아 채팅프로그램을 실행할 수 없습니다.";
 constexpr DWORD kKillPauseMs = 100;
 // A copy that keeps reappearing must not hold the UI thread for ever: after
 // about ten seconds the start goes ahead with whatever still runs.
@@ -43,6 +44,12 @@ bool CTrayMainDlg::KillChatProgram() {
 }
 
 void CTrayMainDlg::LaunchChatProgram(const ChatDecision& decision) {
+    // Checked before anything is ended: a decision we cannot pass on must not
+    // cost the member a chat that is running.
+    if (!IsLaunchableDecision(decision)) {
+        ShowMessageBox(nullptr, kUnusableDecisionText, kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
+        return;
+    }
     for (int round = 0; round < kMaxKillRounds && KillChatProgram(); ++round) ::Sleep(kKillPauseMs);
     const std::string line = BuildChatCommandLine(userId, password, decision, webcamPresent, loginMark, ownSex);
     if (!LaunchProcess(line).started)

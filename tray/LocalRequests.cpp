@@ -107,10 +107,14 @@ LRESULT CTrayMainDlg::OnPopupClosed(WPARAM key, LPARAM kind) {
         pendingTargetId.clear();
         break;
     case POPUP_INCOMING_CHAT:
+        // An accepted request stays listed until the server settles it; a
+        // refused or expired one is over, and a later withdrawal by the same
+        // member must find that member's open request, not this one.
         if (PopupEntry* e = popups.FindIncomingByKeyAddress(key); e && !e->done) {
-            CTrayPopup* popup = e->popup;
+            auto* popup = static_cast<CIncomingChatDlg*>(e->popup);
             e->popup = nullptr;
             e->done = true;
+            if (!popup->Accepted()) popups.incomingRequests.erase(popups.incomingRequests.begin() + (e - popups.incomingRequests.data()));
             DestroyPopupWindow(popup);
         }
         break;
@@ -125,6 +129,7 @@ LRESULT CTrayMainDlg::OnPopupClosed(WPARAM key, LPARAM kind) {
             CTrayPopup* popup = e->popup;
             e->popup = nullptr;
             e->done = true;
+            popups.DropDone(popups.notices);
             DestroyPopupWindow(popup);
             if (--openNoticeCount <= 0) noticePopupOrigin = POINT{0, 0};
         }
@@ -135,6 +140,7 @@ LRESULT CTrayMainDlg::OnPopupClosed(WPARAM key, LPARAM kind) {
             CTrayPopup* popup = e->second;
             e->second = nullptr;
             e->done = true;
+            popups.DropDone(popups.pointsShort);
             DestroyPopupWindow(popup);
         }
         break;

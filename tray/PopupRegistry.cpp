@@ -33,6 +33,13 @@ PopupEntry* PopupRegistry::FindNoticeByWindow(WPARAM key) {
     return FindByCloseKey(notices, &PopupEntry::popup, key);
 }
 
+void PopupRegistry::DropDone(std::vector<PopupEntry>& list) {
+    for (auto it = list.begin(); it != list.end();) {
+        if (it->done && !it->popup && !it->second) it = list.erase(it);
+        else ++it;
+    }
+}
+
 void PopupRegistry::Forget(const CTrayPopup* popup) {
     auto drop = [popup](auto*& slot) {
         if (slot && static_cast<const CTrayPopup*>(slot) == popup) slot = nullptr;

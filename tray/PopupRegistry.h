@@ -41,6 +41,10 @@ struct PopupRegistry {
     PopupEntry* FindIncomingByKeyAddress(WPARAM key);
     PopupEntry* FindPointsShortByKeyAddress(WPARAM key);
     PopupEntry* FindNoticeByWindow(WPARAM key);
+    // Removes the entries marked done whose popups are gone (closed notices
+    // and points-short popups): nothing looks for them
+    // again, and a long session must not collect them.
+    static void DropDone(std::vector<PopupEntry>& list);
     // Drops every reference to a popup whose window is gone, however it went.
     void Forget(const CTrayPopup* popup);
 };

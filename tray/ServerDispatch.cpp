@@ -28,6 +28,41 @@ constexpr UINT kErrorBox = MB_OK | MB_ICONSTOP | MB_TOPMOST;
 }  // namespace
 
 LRESULT CTrayMainDlg::OnSocketEvent(WPARAM event, LPARAM copy) {
+    if (event != EV_KEEPALIVE_ANSWER && (MessageBoxOpen() || !heldLinkEvents.empty())) {
+        heldLinkEvents.emplace_back(event, copy);
+        PostWhenMessageBoxesClosed(m_hWnd, WM_RESUME_LINK_EVENTS);
+        return 0;
+    }
+    HandleSocketEvent(event, copy);
+    return 0;
+}
+
+// One at a time, in arrival order; a box shown for one of them holds the rest
+// again until it is answered. A drain already running (further down the
+// stack, under the box just answered) goes on by itself.
+LRESULT CTrayMainDlg::OnResumeLinkEvents(WPARAM, LPARAM) {
+    if (resumingLinkEvents) return 0;
+    resumingLinkEvents = true;
+    while (!heldLinkEvents.empty() && m_hWnd) {
+        if (MessageBoxOpen()) {
+            PostWhenMessageBoxesClosed(m_hWnd, WM_RESUME_LINK_EVENTS);
+            break;
+        }
+        const std::pair<WPARAM, LPARAM> next = heldLinkEvents.front();
+        heldLinkEvents.pop_front();
+        HandleSocketEvent(next.first, next.second);
+    }
+    resumingLinkEvents = false;
+    return 0;
+}
+
+void CTrayMainDlg::DropHeldLinkEvents() {
+    std::deque<std::pair<WPARAM, LPARAM>> held;
+    held.swap(heldLinkEvents);
+    for (const auto& e : held) FreeSocketEventCopy(e.second);
+}
+
+void CTrayMainDlg::HandleSocketEvent(WPARAM event, LPARAM copy) {
     const uint8_t* packet = SocketEventCopy(copy);
     PacketHeader header{};
     const uint8_t* body = nullptr;
@@ -60,7 +95,6 @@ LRESULT CTrayMainDlg::OnSocketEvent(WPARAM event, LPARAM copy) {
     default: break;
     }
     FreeSocketEventCopy(copy);
-    return 0;
 }
 
 void CTrayMainDlg::ShowResultText(const std::string& resultCode) {

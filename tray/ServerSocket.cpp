@@ -32,6 +32,11 @@ const uint8_t* SocketEventCopy(LPARAM copy) {
     return g_copies.count(static_cast<uintptr_t>(copy)) ? reinterpret_cast<const uint8_t*>(copy) : nullptr;
 }
 
+size_t UnhandledSocketEventCopies() {
+    std::lock_guard<std::mutex> lock(g_copiesMutex);
+    return g_copies.size();
+}
+
 void FreeSocketEventCopy(LPARAM copy) {
     {
         std::lock_guard<std::mutex> lock(g_copiesMutex);
@@ -143,6 +148,9 @@ UINT CServerSocket::ReaderThread(LPVOID self) {
 
 void CServerSocket::ReaderLoop() {
     for (;;) {
+        // Reading on while the member has not answered a box would only pile
+        // packets up in memory.
+        if (!WaitForRoom()) break;
         WSAEVENT waitOn[2] = {stopEvent, networkEvent};
         const DWORD waited = ::WSAWaitForMultipleEvents(2, waitOn, FALSE, 1000, FALSE);
         if (waited == WSA_WAIT_EVENT_0) break;
@@ -152,11 +160,11 @@ void CServerSocket::ReaderLoop() {
         bool closed = (events.lNetworkEvents & FD_CLOSE) != 0;
         if ((events.lNetworkEvents & FD_READ) && events.iErrorCode[FD_READ_BIT] == 0) {
             bool ok = ReadOnePacket();
-            // A close seen while reading: what is still buffered are packets the
-            // server sent before closing, so they are delivered before the end.
+            // What is still buffered is read on: a new notification is not
+            // raised for it everywhere (after a pause for room, say), and after
+            // a close these are the packets the server sent before closing.
             u_long pending = 0;
-            while (ok && (peerClosed || closed) &&
-                   ::ioctlsocket(socketHandle, FIONREAD, &pending) == 0 && pending > 0)
+            while (ok && WaitForRoom() && ::ioctlsocket(socketHandle, FIONREAD, &pending) == 0 && pending > 0)
                 ok = ReadOnePacket();
             if (!ok) {
                 if (!stopping)
@@ -171,6 +179,13 @@ void CServerSocket::ReaderLoop() {
     ::InterlockedExchange(&connected, 0);
     CloseHandles();
     if (!stopping) Post(EV_LINK_LOST, nullptr);
+}
+
+bool CServerSocket::WaitForRoom() {
+    while (UnhandledSocketEventCopies() >= kMaxUnhandledPackets) {
+        if (::WaitForSingleObject(stopEvent, 50) == WAIT_OBJECT_0) return false;
+    }
+    return true;
 }
 
 bool CServerSocket::ReadOnePacket() {

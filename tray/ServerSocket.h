@@ -34,11 +34,17 @@ public:
     // Bounds of a single packet read and of waiting to send.
     static constexpr DWORD kReceiveTimeoutMs = 10000;
     static constexpr DWORD kSendTimeoutMs = 10000;
+    // Packets posted and not yet handled (the main window holds them while a
+    // box is up). At this many the reader stops reading until some are
+    // handled: the server's writes then wait in the TCP buffers.
+    static constexpr size_t kMaxUnhandledPackets = 128;
 
 private:
     static UINT ReaderThread(LPVOID self);
     void ReaderLoop();
     bool ReadOnePacket();
+    // Waits while too many packets are unhandled; false when told to stop.
+    bool WaitForRoom();
     bool ReceiveExact(uint8_t* buffer, int count);
     void Post(UINT event, uint8_t* copy);
     void CloseHandles();
@@ -65,3 +71,5 @@ uint8_t* NewSocketEventCopy(const uint8_t* bytes, size_t size);
 // The copy's bytes, or null when lParam is not a copy of ours.
 const uint8_t* SocketEventCopy(LPARAM copy);
 void FreeSocketEventCopy(LPARAM copy);
+// Copies posted and not yet freed, over the process.
+size_t UnhandledSocketEventCopies();

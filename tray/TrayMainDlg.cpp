@@ -50,6 +50,8 @@ BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
     ON_MESSAGE(WM_TRAY_WATCH, &CTrayMainDlg::OnTrayWatch)
     ON_MESSAGE(WM_SOCKET_EVENT, &CTrayMainDlg::OnSocketEvent)
     ON_MESSAGE(WM_RELEASE_POPUPS, &CTrayMainDlg::OnReleasePopups)
+    ON_MESSAGE(WM_COUNT_LIVE_OBJECTS, &CTrayMainDlg::OnCountLiveObjects)
+    ON_MESSAGE(WM_RESUME_LINK_EVENTS, &CTrayMainDlg::OnResumeLinkEvents)
     ON_MESSAGE(WM_ENDSESSION, &CTrayMainDlg::OnEndSession)
 END_MESSAGE_MAP()
 
@@ -64,6 +66,7 @@ CTrayMainDlg::~CTrayMainDlg() {
         connectThread->Join(INFINITE);
         delete connectThread;
     }
+    DropHeldLinkEvents();
     OnReleasePopups(0, 0);
 }
 
@@ -149,6 +152,10 @@ void CTrayMainDlg::OnTimer(UINT_PTR id) {
     KeepAliveAction action;
     {
         CSingleLock lock(TrayProcessLock());
+        // Keep-alives go out as always; but packets held behind a box (and the
+        // reader waiting for them to be handled) show a live link whose
+        // answers are not read yet, so the cycle's check counts them as one.
+        if (!heldLinkEvents.empty() && keepAlive.keepAliveTick == 3) keepAlive.OnAnswer();
         action = keepAlive.OnTick();
     }
     if (action == KeepAliveAction::SendKeepAlive) SendKeepAlive();
@@ -163,14 +170,24 @@ LRESULT CTrayMainDlg::OnTrayIconNotify(WPARAM w, LPARAM l) {
     return trayIcon.OnTrayNotification(w, l);
 }
 
+// Already ending (the session's end message may be up): nothing to ask. A
+// question cannot wait behind another box, so it is asked once that is answered.
 LRESULT CTrayMainDlg::OnTrayCloseAsk(WPARAM, LPARAM) {
+    if (ending) return 0;
+    if (MessageBoxOpen()) {
+        PostWhenMessageBoxesClosed(m_hWnd, WM_TRAY_CLOSE_ASK);
+        return 0;
+    }
     if (ShowMessageBox(nullptr, kCloseAskText, kCloseAskCaption,
                        MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) == IDOK)
         EndSession();
     return 0;
 }
 
+// Once ending, a second close must not answer the session's end message
+// before the member has read it.
 LRESULT CTrayMainDlg::OnTrayClose(WPARAM, LPARAM) {
+    if (shuttingDown) return 0;
     EndSession();
     return 0;
 }
@@ -243,6 +260,7 @@ void CTrayMainDlg::OnUnknownCommand() {
 
 void CTrayMainDlg::OnDestroy() {
     ending = true;
+    shuttingDown = true;
     KillTimer(KEEPALIVE_TIMER);
     if (isConnected) RefusePendingRequests();
     DestroyAllPopups();
@@ -319,9 +337,25 @@ void CTrayMainDlg::RetirePopup(CTrayPopup* popup) {
     if (m_hWnd) PostMessage(WM_RELEASE_POPUPS);
 }
 
+// A popup's handler may still be running under an open box (its send found
+// no link and said so): popups are released only once no box is up.
 LRESULT CTrayMainDlg::OnReleasePopups(WPARAM, LPARAM) {
+    if (m_hWnd && MessageBoxOpen()) {
+        PostWhenMessageBoxesClosed(m_hWnd, WM_RELEASE_POPUPS);
+        return 0;
+    }
     std::vector<CTrayPopup*> released;
     released.swap(retiredPopups);
     for (CTrayPopup* popup : released) delete popup;
     return 0;
+}
+
+LRESULT CTrayMainDlg::OnCountLiveObjects(WPARAM what, LPARAM) {
+    if (what == 0) return CGdiObject::LiveCount();
+    if (what == 1) return static_cast<LRESULT>(CWnd::LiveCount());
+    if (what == 2) return static_cast<LRESULT>(heldLinkEvents.size());
+    if (what == 3) return static_cast<LRESULT>(UnhandledSocketEventCopies());
+    if (what == 4) return static_cast<LRESULT>(WaitingMessageBoxes());
+    if (what == 5) return MessageBoxOpen() ? 1 : 0;
+    return -1;
 }

@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PopupRegistry.h"
@@ -111,6 +113,12 @@ public:
     static constexpr DWORD kConnectTimeoutMs = 3000;
     // Posted to itself: release the popups retired since.
     static constexpr UINT WM_RELEASE_POPUPS = WM_APP + 4;
+    // Asked by soak runs from outside: wParam 0 = GDI objects the program
+    // holds, 1 = windows of ours, 2 = link events held behind a box, 3 = packets
+    // read and not yet handled, 4 = notices waiting behind a box. Only counts.
+    static constexpr UINT WM_COUNT_LIVE_OBJECTS = WM_APP + 5;
+    // Posted to itself once no box is up: handle the link events held meanwhile.
+    static constexpr UINT WM_RESUME_LINK_EVENTS = WM_APP + 6;
 
 protected:
     BOOL OnInitDialog() override;
@@ -130,6 +138,7 @@ protected:
     LRESULT OnTrayClose(WPARAM, LPARAM);
     LRESULT OnTrayWatch(WPARAM, LPARAM);
     LRESULT OnReleasePopups(WPARAM, LPARAM);
+    LRESULT OnCountLiveObjects(WPARAM what, LPARAM);
     LRESULT OnEndSession(WPARAM sessionEnds, LPARAM);
 
     // Link events (TrayMainDlg.cpp).
@@ -144,7 +153,14 @@ protected:
     void DestroyAllPopups();
 
     // Server packets (ServerDispatch.cpp).
+    // A box runs a message loop of its own; link events that arrive while one
+    // is up are held and handled in order once it has been answered, so no
+    // packet's box opens inside another's. Keep-alive answers show nothing
+    // and are taken at once.
     LRESULT OnSocketEvent(WPARAM, LPARAM);
+    LRESULT OnResumeLinkEvents(WPARAM, LPARAM);
+    void HandleSocketEvent(WPARAM event, LPARAM copy);
+    void DropHeldLinkEvents();
     void OnNote(const PacketHeader& header, const uint8_t* body, size_t length);
     void OnChatRequestEvent(const PacketHeader& header, const uint8_t* body, size_t length);
     void OnRequestAnswer(const RequestAnswer& answer);
@@ -183,7 +199,10 @@ private:
     CWinThread* connectThread = nullptr;
     HWND captureWindow = nullptr;
     std::vector<CTrayPopup*> retiredPopups;
+    std::deque<std::pair<WPARAM, LPARAM>> heldLinkEvents;  // bounded by the reader (kMaxUnhandledPackets)
+    bool resumingLinkEvents = false;
     bool ending = false;  // the dialog is on its way out; late link events change nothing
+    bool shuttingDown = false;  // the shutdown sequence runs (its message may be up)
 };
 
 // The slot is emptied before the window goes, so that whatever the popup does

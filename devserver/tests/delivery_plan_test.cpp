@@ -42,5 +42,19 @@ TEST(DeliveryPlan, StallPausesBeforeTheRestAndWinsOverASplitGapAtTheSamePlace) {
     EXPECT_EQ(Plan(20, d), (std::vector<std::tuple<size_t, size_t, int>>{{0, 20, 0}}));
 }
 
+TEST(DeliveryPlan, DripWritesEveryByteAloneAfterItsPause) {
+    Delivery d;
+    d.dripMs = 1000;
+    EXPECT_FALSE(d.Plain());
+    const auto chunks = PlanChunks(4, d);
+    ASSERT_EQ(chunks.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(chunks[i].offset, i);
+        EXPECT_EQ(chunks[i].length, 1u);
+        EXPECT_EQ(chunks[i].pauseBeforeMs, i == 0 ? 0 : 1000);
+    }
+    EXPECT_EQ(DescribeDelivery(d), "one byte every 1000 ms");
+}
+
 }  // namespace
 }  // namespace devserver

@@ -117,5 +117,32 @@ TEST_F(ScenarioRun, BodyItemsAndJoinedPacketsBuildTheExactBytes) {
     EXPECT_EQ(alice->ReadSome(1000), Concat({Bytes(header, header + 6), Bytes{'a', 'b', 'c'}}));
 }
 
+// The hostile statements: a packet many times over in one write, a packet one
+// byte at a time, and a reset after a half packet.
+TEST_F(ScenarioRun, TimesDripAndResetDeliverWhatTheyPromise) {
+    auto alice = LoggedIn("alice");
+    Load("send to=alice times=50 2005 2 \"F\" \"R\" id:bob code:SENDING_FAIL\n");
+    for (int i = 0; i < 50; ++i) {
+        const auto p = alice->ReadCommand(CMD_CHAT_ANSWER, 2000);
+        ASSERT_TRUE(p) << i;
+        EXPECT_EQ(Text(p->body, 15, 16), "SENDING_FAIL");
+    }
+
+    Load("send to=alice drip=100ms 2002 2 hex:0102\n");
+    size_t pieces = 0, bytes = 0;
+    for (int i = 0; i < 20 && bytes < 8; ++i) {
+        const Bytes got = alice->ReadSome(500);
+        if (got.empty()) break;
+        ++pieces;
+        bytes += got.size();
+    }
+    EXPECT_EQ(bytes, 8u);
+    EXPECT_GE(pieces, 6u);  // one write per byte, 100 ms apart
+
+    Load("raw to=alice hdr:200:2007:4 zeros:20\nreset to=alice\n");
+    EXPECT_EQ(alice->ReadSome(1000).size(), 26u);
+    EXPECT_TRUE(alice->WaitClosed(3000));
+}
+
 }  // namespace
 }  // namespace devserver::testing

@@ -73,3 +73,25 @@ TEST(ChatProgramName, BareNameOrFullPathIgnoringCase) {
     EXPECT_FALSE(IsChatProgramName(""));
     EXPECT_FALSE(IsChatProgramName("Notewell.exe"));
 }
+
+TEST(ChatDecisionCheck, OnlyDottedAddressesAndKeysWithoutQuotesOrControlsAreLaunched) {
+    for (const char* good : {"10.1.2.3", "0.0.0.0", "255.255.255.255", "127.0.0.1"})
+        EXPECT_TRUE(IsDottedIPv4(good)) << good;
+    for (const char* bad : {"", "10.1.2", "10.1.2.3.4", "256.1.1.1", "1.2.3.4 ", "1..2.3", "1.2.3.0001",
+                            "1.2.3.4\" \"-x", "host.example", "-1.2.3.4", "1.2.3.4."})
+        EXPECT_FALSE(IsDottedIPv4(bad)) << bad;
+    EXPECT_TRUE(IsSafeChatKey(std::string(32, 'k')));
+    EXPECT_TRUE(IsSafeChatKey(""));
+    EXPECT_FALSE(IsSafeChatKey("abc\"def"));
+    EXPECT_FALSE(IsSafeChatKey("abc\tdef"));
+    EXPECT_FALSE(IsSafeChatKey("abc\x7f"));
+
+    ChatDecision d{"bob", 'A', std::string(32, 'k'), "10.1.2.3", ""};
+    EXPECT_TRUE(IsLaunchableDecision(d));
+    d.chatKey = std::string("k\"  \"/evil") + std::string(22, 'k');
+    EXPECT_FALSE(IsLaunchableDecision(d));
+    d.chatKey = std::string(32, 'k') + "\"";  // past the field: never on the line
+    EXPECT_TRUE(IsLaunchableDecision(d));
+    d.chatServerAddress = "10.1.2.3\" \"x";
+    EXPECT_FALSE(IsLaunchableDecision(d));
+}

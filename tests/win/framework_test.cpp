@@ -1,7 +1,10 @@
 // Our framework layer: message tables, dialogs, locks, threads and the message box seam.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include "control_wnd.h"
@@ -201,6 +204,56 @@ TEST(MessageBoxSeam, HandlerSeesBoxesFromAnyThreadAndAnswers) {
     EXPECT_EQ(boxes.Boxes()[0].text, "본문");
     EXPECT_EQ(boxes.Boxes()[0].caption, "제목");
     EXPECT_EQ(boxes.Boxes()[0].type, UINT(MB_OKCANCEL | MB_TOPMOST));
+}
+
+// A notice asked for while a box is up (by whatever its message loop
+// dispatched) waits and is shown after it, once; the caller goes on at once.
+// The message asked for "when the boxes are closed" comes after all of them.
+TEST(MessageBoxSeam, NoticesAskedUnderABoxWaitTheirTurnAndNeverNest) {
+    std::vector<std::string> shown;
+    int depth = 0, deepest = 0;
+    HWND window = ::CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const UINT kDone = WM_APP + 77;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        deepest = std::max(deepest, ++depth);
+        shown.push_back(r.text);
+        if (r.text == "first") {
+            EXPECT_TRUE(MessageBoxOpen());
+            PostWhenMessageBoxesClosed(window, kDone);
+            EXPECT_EQ(ShowMessageBox(nullptr, "second", "c", MB_OK), IDOK);
+            ShowMessageBox(nullptr, "second", "c", MB_OK);  // the same again: shown once
+            ShowMessageBox(nullptr, "third", "c", MB_OK | MB_ICONSTOP);
+            EXPECT_EQ(WaitingMessageBoxes(), 2u);
+            MSG msg;
+            EXPECT_FALSE(::PeekMessageA(&msg, window, kDone, kDone, PM_NOREMOVE));
+        }
+        --depth;
+        return IDOK;
+    });
+    EXPECT_FALSE(MessageBoxOpen());
+    ShowMessageBox(nullptr, "first", "c", MB_OK);
+    SetMessageBoxHandler(previous);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(shown, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(WaitingMessageBoxes(), 0u);
+    MSG msg;
+    EXPECT_TRUE(::PeekMessageA(&msg, window, kDone, kDone, PM_REMOVE));
+    ::DestroyWindow(window);
+}
+
+// A flood under one box cannot grow the waiting line without bound.
+TEST(MessageBoxSeam, WaitingNoticesAreBounded) {
+    size_t shown = 0;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        ++shown;
+        if (r.text == "open")
+            for (int i = 0; i < 1000; ++i) ShowMessageBox(nullptr, std::to_string(i).c_str(), "c", MB_OK);
+        return IDOK;
+    });
+    ShowMessageBox(nullptr, "open", "c", MB_OK);
+    SetMessageBoxHandler(previous);
+    EXPECT_EQ(shown, 1 + kMaxWaitingBoxes);
 }
 
 }  // namespace

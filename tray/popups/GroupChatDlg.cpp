@@ -26,14 +26,17 @@ BOOL CGroupChatDlg::OnInitDialog() {
 
 BOOL CGroupChatDlg::PreTranslateMessage(MSG* msg) { return SwallowWhileEnterHeld(*msg); }
 
+// Marked first: the send may show a box, and under it the countdown or the
+// member could try again.
 void CGroupChatDlg::Withdraw() {
     if (sent) return;
-    Main().SendChatControl(kEveryoneId, 'C');
     sent = true;
+    Main().SendChatControl(kEveryoneId, 'C');
 }
 
 // Expiry and withdrawal end the request the same way.
 void CGroupChatDlg::End() {
+    countdown.Stop(m_hWnd);
     {
         CSingleLock lock(TrayProcessLock());
         Main().groupRequestEnded = true;
@@ -43,7 +46,7 @@ void CGroupChatDlg::End() {
 }
 
 void CGroupChatDlg::OnTimer(UINT_PTR id) {
-    if (id != kTimerId) return;
+    if (id != kTimerId || sent) return;
     if (countdown.Tick(m_hWnd)) End();
 }
 

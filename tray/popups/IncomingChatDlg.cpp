@@ -47,15 +47,20 @@ BOOL CIncomingChatDlg::OnInitDialog() {
 
 BOOL CIncomingChatDlg::PreTranslateMessage(MSG* msg) { return SwallowWhileEnterHeld(*msg); }
 
+// One answer only: the send may show a box, and under it the member could
+// press another button.
 void CIncomingChatDlg::Answer(char code, char automaticFlag) {
     countdown.Stop(m_hWnd);
+    if (answering) return;
+    answering = true;
+    accepted = code == 'A';
     Main().AnswerChatRequest(code, card.nickname, card.memberId, automaticFlag);
     RequestClose(kCloseKind);
 }
 
 // Every tick counts: the popup has one timer.
 void CIncomingChatDlg::OnTimer(UINT_PTR) {
-    if (!countdown.Tick(m_hWnd)) return;
+    if (answering || !countdown.Tick(m_hWnd)) return;
     {
         CSingleLock lock(TrayProcessLock());
         Main().chatRequestExpired = true;

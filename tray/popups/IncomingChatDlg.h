@@ -20,6 +20,8 @@ public:
     // The nickname as shown: escaped once the window exists; the answers carry it so.
     const std::string& Nickname() const { return card.nickname; }
     const MemberCard& Card() const { return card; }
+    // The member accepted: the server settles the request later (a chat, or its end).
+    bool Accepted() const { return accepted; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -36,4 +38,6 @@ private:
     MemberCard card;
     CountdownLabel countdown;
     CFont titleFont, detailsFont, boldFont;
+    bool accepted = false;
+    bool answering = false;
 };

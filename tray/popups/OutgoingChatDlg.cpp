@@ -41,15 +41,17 @@ BOOL COutgoingChatDlg::OnInitDialog() {
 
 BOOL COutgoingChatDlg::PreTranslateMessage(MSG* msg) { return SwallowWhileEnterHeld(*msg); }
 
+// Marked first: the send may show a box, and under it the countdown or the
+// member could try again.
 void COutgoingChatDlg::Withdraw() {
     if (sent) return;
-    Main().SendChatControl(card.memberId, 'C');
     sent = true;
+    Main().SendChatControl(card.memberId, 'C');
 }
 
 // Every tick counts: the popup has one timer.
 void COutgoingChatDlg::OnTimer(UINT_PTR) {
-    if (!countdown.Tick(m_hWnd)) return;
+    if (sent || !countdown.Tick(m_hWnd)) return;
     {
         CSingleLock lock(TrayProcessLock());
         Main().chatRequestExpired = true;
@@ -59,6 +61,7 @@ void COutgoingChatDlg::OnTimer(UINT_PTR) {
 }
 
 void COutgoingChatDlg::OnCancel() {
+    countdown.Stop(m_hWnd);
     Withdraw();
     {
         CSingleLock lock(TrayProcessLock());

@@ -1,5 +1,6 @@
 #include "PopupFrame.h"
 
+#include <atomic>
 #include <vector>
 
 #include "TrayMainDlg.h"
@@ -14,8 +15,19 @@ BEGIN_MESSAGE_MAP(CTrayPopup, CDialog)
     ON_MESSAGE(WM_SETCURSOR, &CTrayPopup::OnSetCursor)
 END_MESSAGE_MAP()
 
+namespace {
+std::atomic<long> g_livePopups{0};
+}  // namespace
+
+CTrayPopup::CTrayPopup(CTrayMainDlg& main, UINT templateId) : CDialog(templateId), main(main) { ++g_livePopups; }
+
+CTrayPopup::~CTrayPopup() { --g_livePopups; }
+
+long CTrayPopup::LiveObjects() { return g_livePopups.load(); }
+
 bool CTrayPopup::Open(UINT templateId) {
     if (!Create(templateId, nullptr)) return false;
+    AdoptSkinImage();
     ShowWindow(SW_SHOW);
     if (HWND holder = ::GetDlgItem(m_hWnd, IDC_FOCUS_HOLDER)) ::SetFocus(holder);
     return true;
@@ -41,6 +53,19 @@ std::string CTrayPopup::ItemText(int id) const {
     std::vector<char> buffer(static_cast<size_t>(length) + 1);
     const int got = ::GetWindowTextA(item, buffer.data(), length + 1);
     return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
+}
+
+// The skin picture loads its bitmap from the template, and not every system
+// frees such a bitmap with the control (a 300 x 269 skin is some 320 KB). Set
+// back on the control it becomes ours by rule on every system: the popup
+// object deletes it, after the window and the control are gone.
+void CTrayPopup::AdoptSkinImage() {
+    HWND skin = Skin();
+    if (!skin) return;
+    auto image = reinterpret_cast<HBITMAP>(::SendMessageA(skin, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    if (!image) return;
+    ::SendMessageA(skin, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+    skinImage.Adopt(image);
 }
 
 void CTrayPopup::PostNcDestroy() { main.RetirePopup(this); }

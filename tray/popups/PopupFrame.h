@@ -18,7 +18,10 @@ class CTrayMainDlg;
 
 class CTrayPopup : public CDialog {
 public:
-    CTrayPopup(CTrayMainDlg& main, UINT templateId) : CDialog(templateId), main(main) {}
+    CTrayPopup(CTrayMainDlg& main, UINT templateId);
+    ~CTrayPopup() override;
+    // Popup objects not yet released, over the process.
+    static long LiveObjects();
 
     // Creates the window modeless from the template, with no parent, shows it
     // and gives the focus holder (where the template has one) the keyboard focus.
@@ -56,8 +59,10 @@ private:
     CTrayMainDlg& main;
     // The template's skin picture, or null.
     HWND Skin() const;
+    void AdoptSkinImage();
     PopupButtons buttons;
     CBrush groundBrush;
+    CBitmap skinImage;  // the skin picture's bitmap, released with the popup
     int fontHeight = 0;  // asked once per initialisation
 };
 

@@ -4,6 +4,7 @@
 #include "bodies.h"
 #include "hub_fixture.h"
 #include "member_profiles.h"
+#include "message_box.h"
 #include "popups/ChatNoticeDlg.h"
 #include "popups/GroupChatDlg.h"
 #include "popups/IncomingChatDlg.h"
@@ -131,7 +132,50 @@ TEST_F(PopupFlowTest, IncomingRequestAnswers) {
     EXPECT_EQ(ParseAnswer(answers[1]).flag, 'N');
     EXPECT_EQ(ParseAnswer(answers[2]).code, 'R');
     EXPECT_EQ(ParseAnswer(answers[2]).flag, 'Y');
-    for (const PopupEntry& e : dlg->popups.incomingRequests) EXPECT_TRUE(e.done);
+    // Only the accepted request waits for the server's settlement.
+    ASSERT_EQ(dlg->popups.incomingRequests.size(), 1u);
+    EXPECT_EQ(dlg->popups.incomingRequests[0].key, "ann");
+    EXPECT_TRUE(dlg->popups.incomingRequests[0].done);
+}
+
+// A refused request is over: when the same member asks again and withdraws,
+// the withdrawal closes the new popup rather than the answered one.
+TEST_F(PopupFlowTest, WithdrawalAfterARefusalClosesTheNewRequest) {
+    const MemberProfile ann = Member("ann", 'F');
+    Click(OpenIncoming(ann), IDCANCEL);
+    Tick(OpenIncoming(ann), CIncomingChatDlg::kTimerId, 15);
+    HWND open = OpenIncoming(ann);
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, DecisionBody("ann", 'R'));
+    EXPECT_FALSE(::IsWindow(open));
+    EXPECT_TRUE(dlg->popups.incomingRequests.empty());
+}
+
+// Every popup's skin bitmap goes with the popup: a long session must not keep
+// one per popup it ever showed.
+TEST_F(PopupFlowTest, SkinBitmapsAreReleasedWithTheirPopups) {
+    std::vector<HGDIOBJ> skins;
+    auto skinOf = [](HWND popup) {
+        for (HWND c = ::GetWindow(popup, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+            if ((::GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+                return reinterpret_cast<HGDIOBJ>(::SendMessageA(c, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        return HGDIOBJ{};
+    };
+    const long heldBefore = CGdiObject::LiveCount();
+    HWND incoming = OpenIncoming(Member("ann", 'F'));
+    Feed(CMD_CHAT_REQUEST, KIND_SERVER, IncomingRequestBody(Member("bob", 'M'), 'N'));
+    HWND points = dlg->popups.pointsShort.back().second->GetSafeHwnd();
+    HWND note = OpenReadNote();
+    for (HWND p : {incoming, points, note}) {
+        skins.push_back(skinOf(p));
+        ASSERT_NE(skins.back(), nullptr);
+        EXPECT_EQ(::GetObjectType(skins.back()), static_cast<DWORD>(OBJ_BITMAP));
+    }
+    Click(incoming, IDCANCEL);
+    Tick(points, CPointsShortDlg::kTimerId);
+    Click(note, IDCANCEL);
+    Settle();
+    for (HGDIOBJ skin : skins) EXPECT_EQ(::GetObjectType(skin), 0u);
+    EXPECT_EQ(CGdiObject::LiveCount(), heldBefore);
 }
 
 TEST_F(PopupFlowTest, IncomingNicknameIsShownAndAnsweredInItsEscapedForm) {
@@ -180,7 +224,7 @@ TEST_F(PopupFlowTest, PointsShortNoticeClosesItselfAndShowsTheProfile) {
     EXPECT_FALSE(::IsWindowVisible(popup));
     Tick(popup, CPointsShortDlg::kTimerId);
     EXPECT_FALSE(::IsWindow(popup));
-    EXPECT_TRUE(dlg->popups.pointsShort[0].done);
+    EXPECT_TRUE(dlg->popups.pointsShort.empty());  // nothing looks for a closed notice again
     Settle();
     EXPECT_TRUE(SentSinceMark().empty());  // the popup tells the server nothing
 }
@@ -285,6 +329,38 @@ TEST(PopupCascade, CascadesWrapAtTheirThresholds) {
     origin = POINT{0, 0};
     EXPECT_EQ(NextNoticeCascade(origin, 9).x, 16);
     EXPECT_EQ(NextNoticeCascade(origin, 10).x, 0);
+}
+
+// Withdrawing without a link shows the numbered box; under it the countdown
+// and the member may close the popup. The popup object outlives the box, and
+// the withdrawal is tried once.
+TEST_F(PopupFlowTest, PopupClosedUnderItsNotConnectedBoxOutlivesTheBox) {
+    HWND popup = OpenOutgoing();
+    dlg->connection.CloseConnection();
+    const long before = CTrayPopup::LiveObjects();
+    int notConnected = 0;
+    long liveUnderBox = -1;
+    bool inside = false;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        if (r.text.rfind("7", 0) != 0) return IDOK;
+        ++notConnected;
+        if (inside) return IDOK;
+        inside = true;
+        Tick(popup, COutgoingChatDlg::kTimerId, 20);  // the countdown runs out under the box
+        Click(popup, IDCANCEL);                       // and the member closes it
+        Settle();
+        liveUnderBox = CTrayPopup::LiveObjects();
+        inside = false;
+        return IDOK;
+    });
+    Click(popup, IDCANCEL);
+    SetMessageBoxHandler(previous);
+    EXPECT_EQ(notConnected, 1);
+    EXPECT_EQ(liveUnderBox, before);
+    EXPECT_FALSE(::IsWindow(popup));
+    EXPECT_EQ(dlg->popups.outgoingChat, nullptr);
+    Settle();
+    EXPECT_EQ(CTrayPopup::LiveObjects(), before - 1);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // What the main window does with each server packet: popups opened and
 // closed, answers sent back, texts shown, and bodies too short to read dropped.
+#include <algorithm>
 #include <cstring>
 
 #include "bodies.h"
@@ -11,6 +12,7 @@
 #include "popups/OutgoingChatDlg.h"
 #include "popups/PointsShortDlg.h"
 #include "popups/ReadNoteDlg.h"
+#include "message_box.h"
 #include "result_text.h"
 
 namespace hub {
@@ -424,6 +426,124 @@ TEST_F(DispatchTest, WebcamRequiredHasItsOwnThreeLineText) {
               1u);
     EXPECT_EQ(BoxCount("로그아웃 되었습니다."), 0u);
     EXPECT_TRUE(Ended());
+}
+
+// Boxes never open inside each other: packets that arrive while one is up are
+// held and handled in order once it is answered.
+TEST_F(DispatchTest, PacketsArrivingUnderABoxAreHandledInOrderAfterIt) {
+    OpenConnected();
+    std::vector<std::string> shown;
+    int depth = 0, deepest = 0;
+    bool fed = false;
+    size_t notesUnderBox = 99;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        deepest = std::max(deepest, ++depth);
+        shown.push_back(r.text);
+        if (!fed) {
+            fed = true;
+            Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('F', 'R', "bob", "SENDING_FAIL"));
+            Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
+            Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('E', 'R', "bob", ""));
+            notesUnderBox = dlg->readNotes.size();
+        }
+        --depth;
+        return IDOK;
+    });
+    Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('F', 'R', "bob", "NO_SUCH_USER"));
+    Settle();
+    SetMessageBoxHandler(previous);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(notesUnderBox, 0u);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], ResultText("NO_SUCH_USER"));
+    EXPECT_EQ(shown[1], ResultText("SENDING_FAIL"));
+    EXPECT_EQ(shown[2].rfind("11", 0), 0u);
+    EXPECT_EQ(dlg->readNotes.size(), 1u);
+}
+
+// The session's end message stays up until the member answers it: a close or
+// a close question arriving meanwhile changes nothing.
+TEST_F(DispatchTest, CloseRequestsWhileTheSessionEndMessageIsUpChangeNothing) {
+    OpenConnected();
+    std::vector<std::string> shown;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        shown.push_back(r.text);
+        if (r.text == "로그아웃 되었습니다.") {
+            ::SendMessageA(window, WM_TRAY_CLOSE_ASK, 0, 0);
+            ::SendMessageA(window, WM_TRAY_CLOSE, 0, 0);
+            Settle();
+        }
+        return IDOK;
+    });
+    Feed(CMD_SESSION_END, KIND_SERVER, {'A'});
+    Settle();
+    SetMessageBoxHandler(previous);
+    EXPECT_TRUE(Ended());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "로그아웃 되었습니다.");
+}
+
+// A decision whose address or key would break the chat program's command
+// line starts nothing, ends no running chat program, and says why.
+TEST_F(DispatchTest, AgreedChatWithAnUnusableAddressOrKeyStartsNothing) {
+    OpenConnected();
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, devserver::BuildChatDecision("bob", 'A', std::string(32, 'k'), "1.2.3.4\" \"-x", ""));
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER,
+         devserver::BuildChatDecision("bob", 'A', "k\" \"-evil", "10.1.2.3", ""));
+    EXPECT_TRUE(launches.empty());
+    EXPECT_EQ(BoxCount("채팅 서버 정보가 올바르지 않아 채팅프로그램을 실행할 수 없습니다."), 2u);
+    Feed(CMD_CHAT_CONTROL, KIND_SERVER, devserver::BuildChatDecision("bob", 'A', std::string(32, 'k'), "10.1.2.3", ""));
+    EXPECT_EQ(launches.size(), 1u);
+}
+
+// Under a box the keep-alive answer is taken at once (the link stays judged
+// alive) and the session's end waits its turn, then ends with its message.
+TEST_F(DispatchTest, UnderABoxKeepAlivesCountAndTheSessionEndFollowsInTurn) {
+    OpenConnected();
+    std::vector<std::string> shown;
+    bool ackedUnderBox = false, endedUnderBox = true;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        shown.push_back(r.text);
+        if (shown.size() == 1) {
+            Feed(CMD_SESSION_END, KIND_SERVER, {'O'});
+            Feed(CMD_KEEPALIVE, KIND_ANSWER, {});
+            ackedUnderBox = dlg->keepAlive.timeAcked;
+            endedUnderBox = Ended();
+        }
+        return IDOK;
+    });
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('F', "bob", "NO_SUCH_USER"));
+    Settle();
+    SetMessageBoxHandler(previous);
+    EXPECT_TRUE(ackedUnderBox);
+    EXPECT_FALSE(endedUnderBox);
+    EXPECT_TRUE(Ended());
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], "다른 곳에서 로그인하여 접속이 끊어집니다.");
+    EXPECT_TRUE(WaitSent(CMD_LOGOUT, 1));
+}
+
+// Packets held behind a box show a live link: keep-alives still go out, and
+// the cycle's check does not declare the link dead while they wait.
+TEST_F(DispatchTest, PacketsHeldBehindABoxKeepTheLinkAliveWhileKeepAlivesGoOut) {
+    OpenConnected();
+    Mark();
+    bool endedUnderBox = true;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        if (r.text == ResultText("NO_SUCH_USER")) {
+            Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
+            for (int i = 0; i < 4; ++i) ::SendMessageA(window, WM_TIMER, CTrayMainDlg::KEEPALIVE_TIMER, 0);
+            endedUnderBox = Ended();
+        }
+        return IDOK;
+    });
+    Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('F', "bob", "NO_SUCH_USER"));
+    Settle();
+    SetMessageBoxHandler(previous);
+    EXPECT_FALSE(endedUnderBox);
+    EXPECT_FALSE(Ended());
+    EXPECT_TRUE(WaitSent(CMD_KEEPALIVE, 3));
+    EXPECT_EQ(dlg->readNotes.size(), 1u);
 }
 
 }  // namespace
