@@ -106,15 +106,19 @@ HRESULT RegisterModuleTypeLib(const std::wstring& modulePath) {
 
 HRESULT UnregisterModuleTypeLib(REFGUID typeLibId, WORD major, WORD minor, LCID lcid) {
     // The registration is keyed by the library's own locale and system kind,
-    // so they are read from the registered library itself.
+    // so they are read from the registered library itself. Both bitnesses of
+    // a control share the library's key, and a lookup finds the other one's
+    // registration when ours is gone: that one is not ours to remove.
+    constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
     ITypeLib* typeLib = nullptr;
     HRESULT hr = ::LoadRegTypeLib(typeLibId, major, minor, lcid, &typeLib);
     if (FAILED(hr)) return hr;
     TLIBATTR* attr = nullptr;
     hr = typeLib->GetLibAttr(&attr);
     if (SUCCEEDED(hr)) {
-        hr = ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                                 attr->syskind);
+        hr = attr->syskind == kOwnSysKind
+                 ? ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind)
+                 : TYPE_E_LIBNOTREGISTERED;
         typeLib->ReleaseTLibAttr(attr);
     }
     typeLib->Release();

@@ -155,7 +155,14 @@ void ExpectRegistered(const ExpectedModule& m) {
 
 void ExpectUnregistrationKeepsTheCategories(const ExpectedModule& m) {
     const std::wstring control = L"CLSID\\" + m.clsid;
-    const std::wstring typeLib = L"TypeLib\\" + m.typeLib + L"\\1.0";
+    // The library's key is shared by both bitnesses of the module: this
+    // module's registration is the entry of its own system kind, and the
+    // other bitness's stays (the suite runs for both on one machine).
+    const std::wstring typeLib =
+        L"TypeLib\\" + m.typeLib + L"\\1.0\\409\\" + (sizeof(void*) == 8 ? L"win64" : L"win32");
+    const std::wstring otherTypeLib =
+        L"TypeLib\\" + m.typeLib + L"\\1.0\\409\\" + (sizeof(void*) == 8 ? L"win32" : L"win64");
+    const bool otherRegistered = KeyExists(otherTypeLib);
     ASSERT_EQ(0, RunRegsvr32(m.ocxPath, true));
     EXPECT_FALSE(KeyExists(control));
     EXPECT_FALSE(KeyExists(L"CLSID\\" + m.pageClsid));
@@ -166,8 +173,11 @@ void ExpectUnregistrationKeepsTheCategories(const ExpectedModule& m) {
     // The other control module is filed under the same categories.
     EXPECT_TRUE(KeyExists(L"Component Categories\\" + kScriptingCategory));
     EXPECT_TRUE(KeyExists(L"Component Categories\\" + kInitializingCategory));
-    // With no type library left to remove, a second unregistration reports failure.
+    EXPECT_EQ(otherRegistered, KeyExists(otherTypeLib));
+    // With no type library of its own left to remove, a second unregistration
+    // reports failure and leaves the other bitness's alone.
     EXPECT_NE(0, RunRegsvr32(m.ocxPath, true));
+    EXPECT_EQ(otherRegistered, KeyExists(otherTypeLib));
     ASSERT_EQ(0, RunRegsvr32(m.ocxPath, false));
     EXPECT_TRUE(KeyExists(control));
     EXPECT_TRUE(KeyExists(typeLib));
