@@ -169,6 +169,26 @@ void CRosterlyCtrl::OnListReply(const uint8_t* body, size_t length) {
         ShowMessageBox(m_hWnd, kNotConnectedText, kServerMessageCaption, kErrorBox);
 }
 
+void CRosterlyCtrl::OnLinkBroken() {
+    CObjectHold hold(static_cast<IOleObject*>(this));
+    ShowMessageBox(nullptr, kLinkBrokenText, kServerMessageCaption, kErrorBox);
+    DropConnection();
+}
+
+void CRosterlyCtrl::ResetSession() {
+    if (m_hWnd) {
+        ::KillTimer(m_hWnd, kLoginTimerId);
+        ::KillTimer(m_hWnd, kKeepAliveTimerId);
+    }
+    CSingleLock lock(ListLock());
+    connected = 0;
+    loggedIn = 0;
+    keepAlive = ListKeepAlive();
+    loginTries = 0;
+    loginTimerOn = false;
+    keepAliveTimerOn = false;
+}
+
 void CRosterlyCtrl::DropConnection() {
     CloseSocket();
     if (m_hWnd) ::KillTimer(m_hWnd, kKeepAliveTimerId);

@@ -73,11 +73,10 @@ void CRosterlyCtrl::HoldRedraw() {
 
 LRESULT CRosterlyCtrl::OnRedrawListMessage(WPARAM, LPARAM) {
     if (!redrawHeld) return 0;
-    // Bytes waiting on the socket are the next records of the burst, whose
-    // notification is queued ahead of this message: keep holding, but let a
-    // long list be seen growing.
-    if (SocketOpen() && !listSocket->IsBlocking() && listSocket->BytesWaiting() > 0 &&
-         ::GetTickCount() - redrawHeldSince < kMaxRedrawHoldMs) {
+    // Packets read and not handled yet, or bytes waiting on the socket, are
+    // the next records of the burst: keep holding, but let a long list be
+    // seen growing.
+    if (SocketOpen() && listSocket->HasWork() && ::GetTickCount() - redrawHeldSince < kMaxRedrawHoldMs) {
         ::PostMessageA(m_hWnd, WM_LIST_REDRAW, 0, 0);
         return 0;
     }

@@ -56,6 +56,9 @@ public:
     bool SendRelation(char action);
     // One packet read by the socket.
     void OnListPacket(const PacketHeader& header, const uint8_t* body, size_t length);
+    // The stream can no longer be read as packets (a header announcing an
+    // impossible body): the viewer is told and the connection is closed.
+    void OnLinkBroken();
     static void CALLBACK TimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
 
     // ---- what the viewer chooses ----
@@ -131,6 +134,8 @@ private:
     void OnListReply(const uint8_t* body, size_t length);
     void OnRelationReply(const uint8_t* body, size_t length);
     void DropConnection();
+    // The login and keep-alive state of one session, for a window made again.
+    void ResetSession();
     void OnLoginTimer();
     void OnKeepAliveTimer();
     // actions
