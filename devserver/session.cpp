@@ -156,7 +156,7 @@ void Session::WriteLoop() {
                 if (!plain) break;
             } while (!queue_.empty() && bytes < kMaxBatchBytes);
         }
-        for (const OutgoingItem& item : batch) callbacks_.onSending(*this, item);
+        callbacks_.onSending(*this, batch);
         bool ok = true;
         if (batch.size() == 1) {
             const OutgoingItem& item = batch.front();

@@ -83,6 +83,8 @@ void CALLBACK CRosterlyCtrl::TimerProc(HWND window, UINT, UINT_PTR timerId, DWOR
         control->OnLoginTimer();
     else if (timerId == kKeepAliveTimerId)
         control->OnKeepAliveTimer();
+    else if (timerId == kRedrawTimerId)
+        control->OnRedrawListMessage(0, 0);
 }
 
 void CRosterlyCtrl::OnLoginTimer() {

@@ -87,6 +87,9 @@ public:
 
     static constexpr UINT_PTR kLoginTimerId = 0;
     static constexpr UINT_PTR kKeepAliveTimerId = 1;
+    // Looks again whether a burst of rows is over (the list draws again then).
+    static constexpr UINT_PTR kRedrawTimerId = 2;
+    static constexpr UINT kRedrawRecheckMs = 20;
     static constexpr UINT kLoginRetryMs = 2000;
     static constexpr UINT kKeepAliveMs = 6000;
     static constexpr int kMaxLoginRetries = 10;

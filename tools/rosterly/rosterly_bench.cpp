@@ -8,6 +8,7 @@
 //   devserver --port 0 --list-port 5200 --no-stdin --script FILE   (FILE:
 //       list fill 20000 sex=F prefix=f / list fill 100000 sex=M prefix=m)
 //   wine rosterly_bench.exe --server 127.0.0.1
+// (or the men on a second server: --large-server 127.0.0.2)
 // Without --server a dev server runs in this process.
 #include <winsock2.h>
 #include <windows.h>
@@ -225,11 +226,14 @@ void ThroughTheSocket(const char* address, const wchar_t* sex, char list, int n,
 
 int main(int argc, char** argv) {
     const char* externalServer = nullptr;
+    const char* largeServer = nullptr;  // the 100,000 men, when on a server of their own
     bool quick = false;  // only the lists through the socket
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--server") == 0 && i + 1 < argc) externalServer = argv[++i];
+        if (std::strcmp(argv[i], "--large-server") == 0 && i + 1 < argc) largeServer = argv[++i];
         if (std::strcmp(argv[i], "--socket-only") == 0) quick = true;
     }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // figures as they come, also into a pipe
     ::OleInitialize(nullptr);
     WSADATA wsa;
     ::WSAStartup(MAKEWORD(1, 1), &wsa);
@@ -340,7 +344,7 @@ int main(int argc, char** argv) {
     if (externalServer) {
         // Its script lists 20,000 women (asked for by a man) and 100,000 men.
         ThroughTheSocket(externalServer, L"man", 'F', 20000, 0);
-        ThroughTheSocket(externalServer, L"woman", 'M', 100000, 0);
+        ThroughTheSocket(largeServer ? largeServer : externalServer, L"woman", 'M', 100000, 0);
     } else {
         devserver::DevServerOptions options;
         options.bindAddress = "127.1.254.254";
