@@ -1,5 +1,6 @@
 #include "list_socket.h"
 
+#include "deferred_release.h"
 #include "message_box.h"
 #include "rosterly_ctrl.h"
 #include "rosterly_texts.h"
@@ -43,6 +44,8 @@ void CListSocket::Work() {
     }
     m_working = true;
     m_again = false;
+    // Once for the whole slice: a hold per packet would cost a timer each.
+    CObjectHold hold(static_cast<IOleObject*>(m_owner));
     const DWORD started = ::GetTickCount();
     bool yielded = false;
     for (;;) {

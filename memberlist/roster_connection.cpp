@@ -112,8 +112,6 @@ void CRosterlyCtrl::OnKeepAliveTimer() {
 }
 
 void CRosterlyCtrl::OnListPacket(const PacketHeader& h, const uint8_t* body, size_t length) {
-    // Handlers show message boxes, in which the container may let the control go.
-    CObjectHold hold(static_cast<IOleObject*>(this));
     switch (h.command) {
     case LIST_LOGIN:
         if (h.kind == KIND_ANSWER) OnLoginReply(body, length);

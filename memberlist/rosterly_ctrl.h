@@ -54,7 +54,8 @@ public:
     bool SendTime();
     bool SendListRequest();
     bool SendRelation(char action);
-    // One packet read by the socket.
+    // One packet read by the socket. Its handlers may show boxes, in which
+    // the container may let the control go: the caller holds the control.
     void OnListPacket(const PacketHeader& header, const uint8_t* body, size_t length);
     // The stream can no longer be read as packets (a header announcing an
     // impossible body): the viewer is told and the connection is closed.
