@@ -166,7 +166,7 @@ void DevServer::OnAccept(Channel channel, devnet::SocketHandle socket, const std
     devnet::SetNoDelay(socket);  // split deliveries must leave as separate segments
     Session::Callbacks callbacks;
     callbacks.onPacket = [this](Session& s, WirePacket p, int64_t at) { OnPacket(s, std::move(p), at); };
-    callbacks.onSending = [this](Session& s, const OutgoingItem& item) { OnSending(s, item); };
+    callbacks.onSending = [this](Session& s, const std::vector<OutgoingItem>& items) { OnSending(s, items); };
     callbacks.onClosed = [this](Session& s, const std::string& why) { OnClosed(s, why); };
     int id;
     std::shared_ptr<Session> session;
@@ -219,7 +219,7 @@ void DevServer::OnPacket(Session& s, WirePacket p, int64_t atMs) {
     Fire(ServerEvent{ServerEvent::Type::Packet, s.Id(), channel, Label(s.Id()), p.command});
 }
 
-void DevServer::OnSending(Session& s, const OutgoingItem& item) {
+std::string DevServer::RecordSending(Session& s, const OutgoingItem& item) {
     const Channel channel = s.GetChannel();
     RecordedPacket r;
     r.session = s.Id();
@@ -243,7 +243,14 @@ void DevServer::OnSending(Session& s, const OutgoingItem& item) {
     if (!how.empty()) text += "  [" + how + "]";
     if (item.closeAfter) text = item.bytes.empty() ? "closing the connection" : text + "  [then close]";
     record_.AddSent(std::move(r));
-    LogSession(s.Id(), "out", text);
+    return text;
+}
+
+void DevServer::OnSending(Session& s, const std::vector<OutgoingItem>& items) {
+    std::vector<std::string> lines;
+    lines.reserve(items.size());
+    for (const OutgoingItem& item : items) lines.push_back(SessionLine(s.Id(), "out", RecordSending(s, item)));
+    LogLines(lines);
 }
 
 void DevServer::OnClosed(Session& s, const std::string& why) {
@@ -452,21 +459,26 @@ bool DevServer::WaitForConnections(size_t count, int64_t timeoutMs) {
 
 // ---------------------------------------------------------------- log
 
-void DevServer::Log(const std::string& line) {
+void DevServer::Log(const std::string& line) { LogLines({line}); }
+
+void DevServer::LogLines(const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
     char stamp[32];
     std::snprintf(stamp, sizeof(stamp), "%9lld ms  ", static_cast<long long>(NowMs()));
     std::lock_guard<std::mutex> lock(logMutex_);
     if (options_.logSink) {
-        options_.logSink(stamp + line);
-    } else {
-        std::fputs((stamp + line + "\n").c_str(), stdout);
-        std::fflush(stdout);
+        for (const std::string& line : lines) options_.logSink(stamp + line);
+        return;
     }
+    std::string text;
+    for (const std::string& line : lines) text.append(stamp).append(line).append("\n");
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
 }
 
 void DevServer::Remark(int session, const std::string& text) { LogSession(session, "!! ", text); }
 
-void DevServer::LogSession(int session, const std::string& direction, const std::string& text) {
+std::string DevServer::SessionLine(int session, const std::string& direction, const std::string& text) {
     Channel channel = Channel::Tray;
     std::string label;
     {
@@ -480,7 +492,11 @@ void DevServer::LogSession(int session, const std::string& direction, const std:
     char head[64];
     std::snprintf(head, sizeof(head), "%s#%-3d %-12s %s ", channel == Channel::Tray ? "tray" : "list", session,
                   label.empty() ? "-" : label.c_str(), direction.c_str());
-    Log(head + text);
+    return head + text;
+}
+
+void DevServer::LogSession(int session, const std::string& direction, const std::string& text) {
+    Log(SessionLine(session, direction, text));
 }
 
 }  // namespace devserver

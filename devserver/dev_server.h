@@ -169,7 +169,12 @@ private:
 
     void OnAccept(Channel channel, devnet::SocketHandle socket, const std::string& peer);
     void OnPacket(Session& s, WirePacket p, int64_t atMs);
-    void OnSending(Session& s, const OutgoingItem& item);
+    void OnSending(Session& s, const std::vector<OutgoingItem>& items);
+    // Records an item going out; the text the log shows for it.
+    std::string RecordSending(Session& s, const OutgoingItem& item);
+    // Log lines written together: one write for a burst of packets.
+    void LogLines(const std::vector<std::string>& lines);
+    std::string SessionLine(int session, const std::string& direction, const std::string& text);
     void OnClosed(Session& s, const std::string& why);
     bool Enqueue(const Target& to, OutgoingItem item);
     std::vector<std::shared_ptr<Session>> Resolve(const Target& to);

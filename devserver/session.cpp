@@ -140,34 +140,55 @@ bool Session::WriteAll(const uint8_t* data, size_t size) {
 }
 
 void Session::WriteLoop() {
+    // Packets queued back to back with plain delivery go out in one write, so
+    // a whole list leaves at the link's pace rather than one system call per
+    // record. A split, a stall, a close or a reset keeps its own write.
+    constexpr size_t kMaxBatchBytes = 256 * 1024;
+    std::vector<OutgoingItem> batch;
+    Bytes joined;
     for (;;) {
-        OutgoingItem item;
+        batch.clear();
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
             if (ending_) break;
-            item = std::move(queue_.front());
-            queue_.pop_front();
+            size_t bytes = 0;
+            do {
+                const bool plain =
+                    queue_.front().delivery.Plain() && !queue_.front().closeAfter && !queue_.front().resetAfter;
+                if (!batch.empty() && !plain) break;
+                bytes += queue_.front().bytes.size();
+                batch.push_back(std::move(queue_.front()));
+                queue_.pop_front();
+                if (!plain) break;
+            } while (!queue_.empty() && bytes < kMaxBatchBytes);
         }
-        callbacks_.onSending(*this, item);
+        callbacks_.onSending(*this, batch);
         bool ok = true;
-        for (const Chunk& c : PlanChunks(item.bytes.size(), item.delivery)) {
-            if (!Pause(c.pauseBeforeMs) || !WriteAll(item.bytes.data() + c.offset, c.length)) {
-                ok = false;
-                break;
+        if (batch.size() == 1) {
+            const OutgoingItem& item = batch.front();
+            for (const Chunk& c : PlanChunks(item.bytes.size(), item.delivery)) {
+                if (!Pause(c.pauseBeforeMs) || !WriteAll(item.bytes.data() + c.offset, c.length)) {
+                    ok = false;
+                    break;
+                }
             }
+        } else {
+            joined.clear();
+            for (const OutgoingItem& item : batch) joined.insert(joined.end(), item.bytes.begin(), item.bytes.end());
+            ok = WriteAll(joined.data(), joined.size());
         }
         if (!ok) {
             End("send failed: " + devnet::LastErrorText());
             break;
         }
-        if (item.resetAfter) {
+        if (batch.back().resetAfter) {
             devnet::SetAbortiveClose(socket_);
             reset_ = true;
             End("reset by the server", false);
             break;
         }
-        if (item.closeAfter) {
+        if (batch.back().closeAfter) {
             End("closed by the server");
             break;
         }

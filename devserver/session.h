@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "delivery_plan.h"
@@ -31,8 +32,8 @@ public:
     struct Callbacks {
         // Reader thread: a complete packet; atMs = arrival on the server clock.
         std::function<void(Session&, WirePacket, int64_t atMs)> onPacket;
-        // Writer thread: an item is about to go out.
-        std::function<void(Session&, const OutgoingItem&)> onSending;
+        // Writer thread: items about to go out together, in order.
+        std::function<void(Session&, const std::vector<OutgoingItem>&)> onSending;
         // Reader thread, exactly once, when the connection is over.
         std::function<void(Session&, const std::string& why)> onClosed;
     };

@@ -1,17 +1,32 @@
 #include "list_socket.h"
 
+#include "deferred_release.h"
 #include "message_box.h"
 #include "rosterly_ctrl.h"
 #include "rosterly_texts.h"
 
-bool CListSocket::ReadExactly(uint8_t* buffer, int length) {
-    int got = 0;
-    while (got < length) {
-        const int n = Receive(buffer + got, length - got);
-        if (n <= 0) return false;  // failed, or closed by the server: never spin on it
-        got += n;
+bool CListSocket::HasWork() const {
+    return Handle() != INVALID_SOCKET && (m_frames.Pending() > 0 || (!m_ended && BytesWaiting() > 0));
+}
+
+void CListSocket::OnReceive(int) { Work(); }
+
+void CListSocket::OnClose(int) { Work(); }
+
+bool CListSocket::ReadArrived() {
+    bool got = false;
+    while (!m_ended && m_frames.Pending() < kMaxHeld) {
+        const int n = ReceiveNow(m_chunk, static_cast<int>(sizeof m_chunk));
+        if (n > 0) {
+            m_frames.Append(m_chunk, static_cast<size_t>(n));
+            got = true;
+            continue;
+        }
+        // Closed by the server, or failed: never spin on it.
+        if (n == 0 || ::WSAGetLastError() != WSAEWOULDBLOCK) m_ended = true;
+        break;
     }
-    return true;
+    return got;
 }
 
 void CListSocket::ReportBrokenRead() {
@@ -20,19 +35,45 @@ void CListSocket::ReportBrokenRead() {
     ShowMessageBox(nullptr, kLinkBrokenText, kServerMessageCaption, kErrorBox);
 }
 
-void CListSocket::OnReceive(int) {
-    uint8_t header[kHeaderSize];
-    if (!ReadExactly(header, static_cast<int>(kHeaderSize))) {
-        ReportBrokenRead();
+void CListSocket::Work() {
+    if (m_working) {
+        // Inside the handling of an earlier packet (a box it shows, a send's
+        // wait): the packets behind it wait until it is done.
+        m_again = true;
         return;
     }
-    const PacketHeader h = ParseHeader(header);
-    // The length is a signed 16-bit number; 0 or less is an empty body.
-    const int length = static_cast<int16_t>(h.bodyLength);
-    std::vector<uint8_t> body(length > 0 ? static_cast<size_t>(length) + 1 : 1, 0);
-    if (length > 0 && !ReadExactly(body.data(), length)) {
-        ReportBrokenRead();
-        return;
+    m_working = true;
+    m_again = false;
+    // Once for the whole slice: a hold per packet would cost a timer each.
+    CObjectHold hold(static_cast<IOleObject*>(m_owner));
+    const DWORD started = ::GetTickCount();
+    bool yielded = false;
+    for (;;) {
+        if (Handle() == INVALID_SOCKET) break;  // closed while a packet was handled
+        PacketHeader h;
+        size_t length = 0;
+        if (m_frames.Next(&h, &m_body, &length)) {
+            m_owner->OnListPacket(h, m_body.data(), length);
+            if (::GetTickCount() - started >= kSliceMs) {
+                yielded = true;
+                break;
+            }
+            continue;
+        }
+        if (m_frames.Broken()) {
+            // Nothing after a forged length can be trusted: the link is broken.
+            m_frames.Clear();
+            m_owner->OnLinkBroken();
+            break;
+        }
+        if (ReadArrived()) continue;
+        if (m_ended && m_frames.Pending() > 0) {
+            // The stream ended inside a packet: that packet is lost.
+            m_frames.Clear();
+            ReportBrokenRead();
+        }
+        break;
     }
-    m_owner->OnListPacket(h, body.data(), length > 0 ? static_cast<size_t>(length) : 0);
+    m_working = false;
+    if ((yielded || m_again) && Handle() != INVALID_SOCKET) ResumeReceive();
 }

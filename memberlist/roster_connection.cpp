@@ -83,6 +83,8 @@ void CALLBACK CRosterlyCtrl::TimerProc(HWND window, UINT, UINT_PTR timerId, DWOR
         control->OnLoginTimer();
     else if (timerId == kKeepAliveTimerId)
         control->OnKeepAliveTimer();
+    else if (timerId == kRedrawTimerId)
+        control->OnRedrawListMessage(0, 0);
 }
 
 void CRosterlyCtrl::OnLoginTimer() {
@@ -110,8 +112,6 @@ void CRosterlyCtrl::OnKeepAliveTimer() {
 }
 
 void CRosterlyCtrl::OnListPacket(const PacketHeader& h, const uint8_t* body, size_t length) {
-    // Handlers show message boxes, in which the container may let the control go.
-    CObjectHold hold(static_cast<IOleObject*>(this));
     switch (h.command) {
     case LIST_LOGIN:
         if (h.kind == KIND_ANSWER) OnLoginReply(body, length);
@@ -167,6 +167,26 @@ void CRosterlyCtrl::OnListReply(const uint8_t* body, size_t length) {
     const char status = ReplyStatusByte(body, length);
     if (status == 'E' || status == 'F')
         ShowMessageBox(m_hWnd, kNotConnectedText, kServerMessageCaption, kErrorBox);
+}
+
+void CRosterlyCtrl::OnLinkBroken() {
+    CObjectHold hold(static_cast<IOleObject*>(this));
+    ShowMessageBox(nullptr, kLinkBrokenText, kServerMessageCaption, kErrorBox);
+    DropConnection();
+}
+
+void CRosterlyCtrl::ResetSession() {
+    if (m_hWnd) {
+        ::KillTimer(m_hWnd, kLoginTimerId);
+        ::KillTimer(m_hWnd, kKeepAliveTimerId);
+    }
+    CSingleLock lock(ListLock());
+    connected = 0;
+    loggedIn = 0;
+    keepAlive = ListKeepAlive();
+    loginTries = 0;
+    loginTimerOn = false;
+    keepAliveTimerOn = false;
 }
 
 void CRosterlyCtrl::DropConnection() {

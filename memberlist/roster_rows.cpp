@@ -73,14 +73,16 @@ void CRosterlyCtrl::HoldRedraw() {
 
 LRESULT CRosterlyCtrl::OnRedrawListMessage(WPARAM, LPARAM) {
     if (!redrawHeld) return 0;
-    // Bytes waiting on the socket are the next records of the burst, whose
-    // notification is queued ahead of this message: keep holding, but let a
-    // long list be seen growing.
-    if (SocketOpen() && !listSocket->IsBlocking() && listSocket->BytesWaiting() > 0 &&
-         ::GetTickCount() - redrawHeldSince < kMaxRedrawHoldMs) {
-        ::PostMessageA(m_hWnd, WM_LIST_REDRAW, 0, 0);
+    // Packets read and not handled yet, or bytes waiting on the socket, are
+    // the next records of the burst: keep holding, but let a long list be
+    // seen growing.
+    if (SocketOpen() && listSocket->HasWork() && ::GetTickCount() - redrawHeldSince < kMaxRedrawHoldMs) {
+        // Looked at again shortly, not at once: a message posted back at once
+        // would keep the thread spinning while the next bytes are on their way.
+        ::SetTimer(m_hWnd, kRedrawTimerId, kRedrawRecheckMs, &CRosterlyCtrl::TimerProc);
         return 0;
     }
+    ::KillTimer(m_hWnd, kRedrawTimerId);
     redrawHeld = false;
     ListCall(WM_SETREDRAW, TRUE, 0);
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);

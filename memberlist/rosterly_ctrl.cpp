@@ -142,8 +142,9 @@ void CRosterlyCtrl::OnDraw(HDC dc, const RECT& bounds, const RECT&) { DoSupercla
 
 LRESULT CRosterlyCtrl::OnDestroyMessage(WPARAM, LPARAM) {
     CloseSocket();
-    ::KillTimer(m_hWnd, kKeepAliveTimerId);
-    connected = 0;
+    // The timers die with the window; a window made again starts a new
+    // session, with its own login retries and keep-alive.
+    ResetSession();
     if (!countLowered) {
         countLowered = true;
         LowerLiveControlCount();

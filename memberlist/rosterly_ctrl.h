@@ -54,8 +54,12 @@ public:
     bool SendTime();
     bool SendListRequest();
     bool SendRelation(char action);
-    // One packet read by the socket.
+    // One packet read by the socket. Its handlers may show boxes, in which
+    // the container may let the control go: the caller holds the control.
     void OnListPacket(const PacketHeader& header, const uint8_t* body, size_t length);
+    // The stream can no longer be read as packets (a header announcing an
+    // impossible body): the viewer is told and the connection is closed.
+    void OnLinkBroken();
     static void CALLBACK TimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
 
     // ---- what the viewer chooses ----
@@ -84,6 +88,9 @@ public:
 
     static constexpr UINT_PTR kLoginTimerId = 0;
     static constexpr UINT_PTR kKeepAliveTimerId = 1;
+    // Looks again whether a burst of rows is over (the list draws again then).
+    static constexpr UINT_PTR kRedrawTimerId = 2;
+    static constexpr UINT kRedrawRecheckMs = 20;
     static constexpr UINT kLoginRetryMs = 2000;
     static constexpr UINT kKeepAliveMs = 6000;
     static constexpr int kMaxLoginRetries = 10;
@@ -131,6 +138,8 @@ private:
     void OnListReply(const uint8_t* body, size_t length);
     void OnRelationReply(const uint8_t* body, size_t length);
     void DropConnection();
+    // The login and keep-alive state of one session, for a window made again.
+    void ResetSession();
     void OnLoginTimer();
     void OnKeepAliveTimer();
     // actions

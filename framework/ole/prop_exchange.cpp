@@ -34,8 +34,10 @@ CPropbagPropExchange::CPropbagPropExchange(IPropertyBag* bag, IErrorLog* errorLo
 
 bool CPropbagPropExchange::Read(const char* name, VARTYPE type, VARIANT* out) {
     const std::wstring wideName = WideFromAnsi(name);
+    // Zeroed whole, not only its type: a bag that fails leaves it as given,
+    // and clearing a text variant frees whatever its pointer holds.
     VARIANT read;
-    ::VariantInit(&read);
+    std::memset(&read, 0, sizeof read);
     V_VT(&read) = type;
     if (FAILED(m_bag->Read(wideName.c_str(), &read, m_errorLog))) {
         ::VariantClear(&read);

@@ -1,11 +1,15 @@
 // Measures the member list control under wine: applying full lists of 'A'
-// records (1,000, 5,000 and 20,000 rows), then 1,000 'U'/'R' changes, and
-// sorting 20,000 rows by each column. The control is the real one, in a
-// shown window, fed the records its socket would hand it; the list view's
-// own insertion is measured alone for comparison. Last, a whole list through
-// the socket from the dev server, beside the server's own pace with a plain
-// client. Prints figures; run it
-// under wine: tools/wine-run build/win64/tools/rosterly/rosterly_bench.exe
+// records (1,000 to 100,000 rows) straight to the control beside the list
+// view's own insertion of the same rows, 1,000 'U'/'R' changes, sorting
+// 20,000 rows by each column, and last whole lists through the socket from a
+// dev server, with the longest the thread stayed in one message meanwhile.
+// Prints figures. Run it under wine, best against a native dev server so that
+// the server's pace is not what is measured:
+//   devserver --port 0 --list-port 5200 --no-stdin --script FILE   (FILE:
+//       list fill 20000 sex=F prefix=f / list fill 100000 sex=M prefix=m)
+//   wine rosterly_bench.exe --server 127.0.0.1
+// (or the men on a second server: --large-server 127.0.0.2)
+// Without --server a dev server runs in this process.
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -15,7 +19,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,15 +47,15 @@ struct Hosted {
 };
 
 // A control as a page shows it; no server, so it keeps its empty list of women.
-std::unique_ptr<Hosted> HostControl() {
+std::unique_ptr<Hosted> HostControl(const wchar_t* address = L"127.1.254.254", const wchar_t* sex = L"man") {
     auto h = std::make_unique<Hosted>();
     IUnknown* object = nullptr;
     CreateComObject<CRosterlyCtrl>(IID_IUnknown, reinterpret_cast<void**>(&object));
     h->control = static_cast<CRosterlyCtrl*>(static_cast<IOleObject*>(object));
     h->host.Attach(object);
     object->Release();
-    h->host.SetParam(L"SEX", L"man");
-    h->host.SetParam(L"SERVERIP", L"127.1.254.254");
+    h->host.SetParam(L"SEX", sex);
+    h->host.SetParam(L"SERVERIP", address);
     const RECT position = {0, 0, 880, 480};
     h->host.Load(g_page, position);
     h->host.Activate();
@@ -70,18 +76,29 @@ devserver::Bytes Record(int i, char op, std::mt19937& rng) {
     return devserver::BuildListRecord(p, listed, {}, op);
 }
 
+// The longest the thread stayed in one message it dispatched.
+double g_longestMessageMs = 0;
+
 void Pump() {
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         ::TranslateMessage(&msg);
+        const auto t = Clock::now();
         ::DispatchMessageA(&msg);
+        g_longestMessageMs = std::max(g_longestMessageMs, MsSince(t));
     }
 }
 
-// The list view alone: n rows of nine texts inserted at the top.
-double RawListViewMs(int n, bool redraw) {
-    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 880, 480, g_page,
-                                  nullptr, nullptr, nullptr);
+HIMAGELIST RowImages() { return ::ImageList_Create(42, 27, ILC_COLOR16, 1, 0); }
+
+// The list view alone: n rows of nine texts inserted at the top, either
+// "text" in every cell or the cells of the given records as the control
+// shows them (with the webcam column's image).
+double RawListViewMs(int n, bool redraw, const std::vector<RowCells>* rows = nullptr) {
+    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0,
+                                  880, 480, g_page, nullptr, nullptr, nullptr);
+    ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
+    ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(RowImages()));
     for (int c = 0; c < 9; ++c) {
         LVCOLUMNA col{};
         col.mask = LVCF_WIDTH | LVCF_TEXT;
@@ -90,21 +107,25 @@ double RawListViewMs(int n, bool redraw) {
         col.pszText = name;
         ::SendMessageA(list, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
     }
+    std::vector<RowCells> cells;
+    if (rows) cells = *rows;  // copied: the texts are handed over writable
     char text[] = "text";
+    auto cell = [&](int i, int c) { return rows ? cells[i][c].data() : text; };
     if (!redraw) ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     const auto t = Clock::now();
     for (int i = 0; i < n; ++i) {
         LVITEMA item{};
         item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.pszText = text;
+        item.pszText = cell(i, 0);
         const int at = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         for (int c = 1; c < 9; ++c) {
-            LVITEMA cell{};
-            cell.mask = LVIF_TEXT;
-            cell.iItem = at;
-            cell.iSubItem = c;
-            cell.pszText = text;
-            ::SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+            LVITEMA sub{};
+            sub.mask = LVIF_TEXT;
+            sub.iItem = at;
+            sub.iSubItem = c;
+            sub.pszText = cell(i, c);
+            if (rows && c == 2) sub.mask |= LVIF_IMAGE;
+            ::SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&sub));
         }
     }
     const double ms = MsSince(t);
@@ -112,9 +133,20 @@ double RawListViewMs(int n, bool redraw) {
     return ms;
 }
 
+// The cells of member records as the control shows them.
+std::vector<RowCells> CellsOf(const std::vector<devserver::Bytes>& bodies) {
+    std::vector<RowCells> rows;
+    rows.reserve(bodies.size());
+    for (const auto& body : bodies) {
+        auto wire = ParseMemberWireRecord(body.data(), body.size());
+        rows.push_back(MakeRowCells(BuildMemberRecord(*wire, &AnsiFromUtf8)));
+    }
+    return rows;
+}
+
 // The dev server's own pace: a plain blocking client logs in, asks for the
 // women's list and reads until `n` member records are in.
-double PlainClientMs(const char* address, int n) {
+double PlainClientMs(const char* address, int n, char list) {
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -144,7 +176,7 @@ double PlainClientMs(const char* address, int n) {
         body.resize(h.bodyLength);
         if (h.bodyLength && !readAll(body.data(), h.bodyLength)) break;
         if (h.command == LIST_LOGIN && !asked) {
-            sendAll(BuildListMembersPacket('F'));
+            sendAll(BuildListMembersPacket(list));
             asked = true;
         }
         if (h.command == LIST_MEMBERS && h.kind == KIND_SERVER) ++records;
@@ -156,7 +188,52 @@ double PlainClientMs(const char* address, int n) {
 
 }  // namespace
 
-int main() {
+// A whole list through the socket: the control is made, logs in, asks for
+// the list and has all `n` rows.
+void ThroughTheSocket(const char* address, const wchar_t* sex, char list, int n, double) {
+    const double plainMs = PlainClientMs(address, n, list);
+    std::printf("  %6d members: a plain blocking client has them %.0f ms after connecting (%.2f us per packet)\n", n,
+                plainMs, 1000.0 * plainMs / n);
+    std::wstring wide(address, address + std::strlen(address));
+    g_longestMessageMs = 0;
+    const auto t = Clock::now();
+    auto hosted = HostControl(wide.c_str(), sex);
+    while (hosted->control->RowCount() < n && MsSince(t) < 300000) {
+        Pump();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    const double ms = MsSince(t);
+    const int rows = hosted->control->RowCount();
+    // The list view's own insertion of exactly these rows, read back from the control.
+    std::vector<RowCells> cells(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < 9; ++c) {
+            char text[512] = {};
+            LVITEMA item{};
+            item.iSubItem = c;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            ::SendMessageA(hosted->control->m_hWnd, LVM_GETITEMTEXTA, rows - 1 - r, reinterpret_cast<LPARAM>(&item));
+            cells[r][c] = text;
+        }
+    const double rawMs = RawListViewMs(rows, false, &cells);
+    std::printf("  %6d members: Rosterly lists %d of them %.0f ms after it was made (%.2f us per packet, login and "
+                "drawing included) = %.2fx the list view's own insertion (%.0f ms); longest in one message %.1f ms\n",
+                n, rows, ms, 1000.0 * ms / n, rawMs > 0 ? ms / rawMs : 0.0, rawMs, g_longestMessageMs);
+    hosted->host.Close();
+    Pump();
+}
+
+int main(int argc, char** argv) {
+    const char* externalServer = nullptr;
+    const char* largeServer = nullptr;  // the 100,000 men, when on a server of their own
+    bool quick = false;  // only the lists through the socket
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--server") == 0 && i + 1 < argc) externalServer = argv[++i];
+        if (std::strcmp(argv[i], "--large-server") == 0 && i + 1 < argc) largeServer = argv[++i];
+        if (std::strcmp(argv[i], "--socket-only") == 0) quick = true;
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // figures as they come, also into a pipe
     ::OleInitialize(nullptr);
     WSADATA wsa;
     ::WSAStartup(MAKEWORD(1, 1), &wsa);
@@ -171,16 +248,18 @@ int main() {
     g_page = ::CreateWindowExA(0, wc.lpszClassName, "Rosterly bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 520,
                                nullptr, nullptr, wc.hInstance, nullptr);
 
+    std::mt19937 rng(46);
+    std::unique_ptr<Hosted> biggest;
+    if (!quick) {
     // Drawing at each insertion is slow enough under wine that 100 rows tell it.
     std::printf("The list view alone, a row of nine texts inserted at the top: %.1f us drawing at each insertion "
                 "(100 rows), %.1f us with drawing held (1000 rows)\n\n",
                 10.0 * RawListViewMs(100, true), RawListViewMs(1000, false));
-    std::printf("Rosterly under wine: member records applied to the real control (times in ms, per record in us)\n\n");
-    std::printf("%7s | %12s %9s %14s | %12s %9s | %12s %12s\n", "rows", "fill total", "per 'A'", "last 1000 'A'",
-                "list view", "per row", "1000 'U'/'R'", "per change");
-    std::mt19937 rng(46);
-    std::unique_ptr<Hosted> biggest;
-    for (int n : {1000, 5000, 20000}) {
+    std::printf("Rosterly under wine: member records applied to the real control (times in ms, per record in us);\n"
+                "the list view's own insertion of the same rows (same texts and image) beside it\n\n");
+    std::printf("%7s | %12s %9s %14s | %12s %9s %7s | %12s %12s\n", "rows", "fill total", "per 'A'", "last 1000 'A'",
+                "list view", "per row", "ratio", "1000 'U'/'R'", "per change");
+    for (int n : {1000, 5000, 20000, 100000}) {
         std::vector<devserver::Bytes> fill;
         fill.reserve(n);
         for (int i = 0; i < n; ++i) fill.push_back(Record(i, 'A', rng));
@@ -195,7 +274,8 @@ int main() {
         }
         const double fillMs = MsSince(t);
         const double lastMs = MsSince(lastStart);
-        const double rawMs = RawListViewMs(n, false);
+        const std::vector<RowCells> cells = CellsOf(fill);
+        const double rawMs = RawListViewMs(n, false, &cells);
 
         // 1000 changes: updates of listed members and removals.
         std::vector<devserver::Bytes> changes;
@@ -206,13 +286,15 @@ int main() {
         t = Clock::now();
         for (const auto& r : changes) c->ApplyMemberRecord(r.data(), r.size());
         const double changeMs = MsSince(t);
-        std::printf("%7d | %12.1f %9.2f %14.1f | %12.1f %9.2f | %12.1f %12.2f   (%d rows left)\n", n, fillMs,
-                    1000.0 * fillMs / n, lastMs, rawMs, 1000.0 * rawMs / n, changeMs, changeMs, c->RowCount());
+        std::printf("%7d | %12.1f %9.2f %14.1f | %12.1f %9.2f %7.2f | %12.1f %12.2f   (%d rows left)\n", n, fillMs,
+                    1000.0 * fillMs / n, lastMs, rawMs, 1000.0 * rawMs / n, fillMs / rawMs, changeMs, changeMs,
+                    c->RowCount());
         Pump();
         if (n == 20000)
             biggest = std::move(hosted);
         else
             hosted->host.Close();
+        Pump();
     }
 
     {
@@ -253,9 +335,17 @@ int main() {
     biggest->host.Close();
     Pump();
 
-    // The same list through the socket: the dev server pushes one packet per
-    // member after the login, the control reads them from its message loop.
-    {
+    }  // !quick
+
+    // Whole lists through the socket: the server pushes one packet per member
+    // after the login, the control reads them from its message loop. The list
+    // view's own insertion of rows like these is measured first.
+    std::printf("\nThrough the socket from %s dev server:\n", externalServer ? "a native" : "an in-process");
+    if (externalServer) {
+        // Its script lists 20,000 women (asked for by a man) and 100,000 men.
+        ThroughTheSocket(externalServer, L"man", 'F', 20000, 0);
+        ThroughTheSocket(largeServer ? largeServer : externalServer, L"woman", 'M', 100000, 0);
+    } else {
         devserver::DevServerOptions options;
         options.bindAddress = "127.1.254.254";
         options.trayPort = 0;
@@ -263,27 +353,13 @@ int main() {
         options.logSink = [](const std::string&) {};
         devserver::DevServer server(options);
         server.Start();
-        const int n = 20000;
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < 20000; ++i) {
             devserver::MemberProfile p = devserver::DefaultProfile("s" + std::to_string(i));
             p.sex = 'F';
             server.SetMember(p);
             server.MemberList().Population().Put(devserver::ListedMember{p.id, i % 4 == 0, 3, ""});
         }
-        const double plainMs = PlainClientMs("127.1.254.254", n);
-        std::printf("\nThe dev server alone: a plain blocking client has the %d members %.0f ms after connecting "
-                    "(%.1f us per packet)\n", n, plainMs, 1000.0 * plainMs / n);
-        const auto t = Clock::now();
-        auto hosted = HostControl();
-        while (hosted->control->RowCount() < n && MsSince(t) < 120000) {
-            Pump();
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        }
-        std::printf("Through the socket: %d members listed %.0f ms after the control was made (%.1f us per packet, "
-                    "login and drawing included)\n",
-                    hosted->control->RowCount(), MsSince(t), 1000.0 * MsSince(t) / n);
-        hosted->host.Close();
-        Pump();
+        ThroughTheSocket("127.1.254.254", L"man", 'F', 20000, 0);
         server.Stop();
     }
     ::DestroyWindow(g_page);

@@ -93,6 +93,44 @@ TEST(PropertyExchange, BagLoadGivesDefaultsForMissingOrUnreadableValues) {
     bag->Release();
 }
 
+// A page without any PARAM: the bag fails every read and leaves the variant
+// as it was given. It notes a text variant handed over with a pointer set:
+// the control would free that pointer when it clears the variant.
+class AbsentParamBag : public IPropertyBag {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (iid != IID_IUnknown && iid != IID_IPropertyBag) return *out = nullptr, E_NOINTERFACE;
+        *out = this;
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP Read(LPCOLESTR, VARIANT* v, IErrorLog*) override {
+        if (V_VT(v) == VT_BSTR && V_BSTR(v)) ++unsetTexts;
+        ++reads;
+        return E_INVALIDARG;
+    }
+    STDMETHODIMP Write(LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
+    int reads = 0;
+    int unsetTexts = 0;
+};
+
+// Leaves a recognisable pattern where the next calls keep their locals.
+__attribute__((noinline)) void DirtyTheStack() {
+    volatile unsigned char junk[8192];
+    for (size_t i = 0; i < sizeof junk; ++i) junk[i] = 0x5A;
+}
+
+TEST(PropertyExchange, BagLoadWithoutParamsNeverHandsOverAnUnsetText) {
+    Hosted h;
+    AbsentParamBag bag;
+    DirtyTheStack();
+    ASSERT_EQ(S_OK, static_cast<IPersistPropertyBag*>(h.control)->Load(&bag, nullptr));
+    EXPECT_GT(bag.reads, 2);
+    EXPECT_EQ(0, bag.unsetTexts);
+    EXPECT_EQ("two", h.control->second);
+}
+
 TEST(PropertyExchange, StreamRoundTripKeepsValuesAndClearsDirty) {
     Hosted a, b;
     a.control->SetText("x");  // marks modified

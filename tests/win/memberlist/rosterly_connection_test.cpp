@@ -140,18 +140,57 @@ TEST_F(ListConnection, ABodyThatNeverArrivesInFullIsDroppedWithTheMessage) {
     EXPECT_EQ(0, main.control->RowCount());
 }
 
-TEST_F(ListConnection, EmptyAndNegativeLengthBodiesDispatchAsEmpty) {
+TEST_F(ListConnection, AnEmptyBodyDispatchesAndALengthOf0x8000OrMoreBreaksTheLink) {
     StartServer();
     HostViewer(L"man");
-    // 1001 kind 2 with no body, a "negative" length (empty body), then a
-    // well-formed list refusal right behind, which must still be read as one.
-    ASSERT_TRUE(server->SendRaw("list:viewer", devserver::Bytes{0x00, 0x00, 0x03, 0xE9, 0x00, 0x02,   // 1001, 0 bytes
-                                                                 0x80, 0x00, 0x03, 0xE9, 0x00, 0x02,   // 1001, -32768
-                                                                 0x00, 0x01, 0x03, 0xEB, 0x00, 0x02, 'E'}));
-    ASSERT_TRUE(boxes.WaitForText(kNotConnectedText, 3000));
-    PumpFor(200);
-    EXPECT_EQ(1u, boxes.Count());
-    EXPECT_TRUE(main.control->IsConnected());
+    // 1001 kind 2 with no body, a list refusal read as one, then a header
+    // announcing 0x8000 bytes whose "body" forges a refusal and a member
+    // record: none of what follows the impossible length may be applied.
+    devserver::Bytes bytes{0x00, 0x00, 0x03, 0xE9, 0x00, 0x02,         // 1001, 0 bytes
+                           0x00, 0x01, 0x03, 0xEB, 0x00, 0x02, 'E',    // 1003 refusal
+                           0x80, 0x00, 0x03, 0xE9, 0x00, 0x02,         // 1001, 0x8000 bytes
+                           0x00, 0x01, 0x03, 0xEB, 0x00, 0x02, 'F'};   // forged refusal
+    devserver::MemberProfile woman = devserver::DefaultProfile("forged");
+    woman.sex = 'F';
+    const devserver::Bytes forged =
+        devserver::FramePacket(LIST_MEMBERS, KIND_SERVER, devserver::BuildListRecord(woman, {"forged"}, {}, 'A'));
+    bytes.insert(bytes.end(), forged.begin(), forged.end());
+    ASSERT_TRUE(server->SendRaw("list:viewer", bytes));
+    ASSERT_TRUE(boxes.WaitForText(kLinkBrokenText, 3000));
+    PumpFor(300);
+    EXPECT_EQ(1u, boxes.CountText(kNotConnectedText));
+    EXPECT_EQ(1u, boxes.CountText(kLinkBrokenText));
+    EXPECT_EQ(2u, boxes.Count());
+    EXPECT_EQ(-1, RowOf(main.control, "forged"));
+    // Broken: closed as a drop is, so server actions say so.
+    EXPECT_FALSE(main.control->IsConnected());
+    EXPECT_FALSE(main.control->HasSocket());
+}
+
+TEST_F(ListConnection, AWindowMadeAgainStartsANewSessionWithItsOwnLoginRetries) {
+    StartServer();
+    HostViewer(L"man");
+    ASSERT_TRUE(PumpUntil([&] { return main.control->IsLoggedIn(); }, 3000));
+    // The page makes the control's window again; this time the server is slow to answer the login.
+    devserver::Reply silent;
+    silent.mode = devserver::Reply::Mode::Silent;
+    server->SetReply(devserver::LIST_LOGIN, silent);
+    IOleInPlaceObject* inPlace = nullptr;
+    ASSERT_TRUE(SUCCEEDED(main.host->Control()->QueryInterface(IID_IOleInPlaceObject,
+                                                               reinterpret_cast<void**>(&inPlace))));
+    inPlace->InPlaceDeactivate();
+    inPlace->Release();
+    ASSERT_EQ(nullptr, main.control->m_hWnd);
+    ASSERT_TRUE(SUCCEEDED(main.host->Activate()));
+    ASSERT_TRUE(main.control->IsConnected());
+    EXPECT_FALSE(main.control->IsLoggedIn());
+    // Not logged in yet: a mode change asks for nothing.
+    const size_t asked = Requests(devserver::LIST_MEMBERS);
+    main.control->SetTextLabel("woman");
+    // The new session has its login retries.
+    EXPECT_TRUE(PumpUntil([&] { return server->CountReceived(devserver::LIST_LOGIN) >= 3; }, 5000));
+    EXPECT_EQ(asked, Requests(devserver::LIST_MEMBERS));
+    EXPECT_EQ(0u, boxes.Count());
 }
 
 TEST_F(ListConnection, DestroyingTheWindowClosesTheConnection) {

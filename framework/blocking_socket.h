@@ -31,6 +31,10 @@ public:
     // Waits until at least one byte has arrived; 0 when the peer closed the
     // connection, SOCKET_ERROR on failure.
     int Receive(void* buffer, int length);
+    // Takes what has arrived without waiting: the count read, 0 when the peer
+    // closed the connection, SOCKET_ERROR on failure or (last error
+    // WSAEWOULDBLOCK) when nothing is waiting.
+    int ReceiveNow(void* buffer, int length);
     // Waits until every byte is sent; the count sent, or SOCKET_ERROR.
     int Send(const void* buffer, int length);
     bool ShutDown(int how = SD_SEND);
@@ -40,6 +44,11 @@ public:
     // Bytes received and not read yet (0 for a closed socket).
     unsigned long BytesWaiting() const;
     bool IsBlocking() const { return m_blockingCalls > 0; }
+
+    // Calls OnReceive again from the thread's message loop, whether or not
+    // bytes are waiting: for a reader that stopped to let the thread breathe
+    // and still holds bytes it read.
+    void ResumeReceive();
 
     // Closes the socket and deletes it now, or once the call of it that is
     // running (up the stack) returns.
@@ -64,6 +73,7 @@ private:
     int m_busy = 0;
     bool m_deletePending = false;
     bool m_readHeldBack = false;
+    bool m_resumeHeldBack = false;
     bool m_closeHeldBack = false;
     bool m_connectDone = false;
     int m_connectError = 0;

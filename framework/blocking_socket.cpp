@@ -7,6 +7,8 @@ namespace {
 
 constexpr UINT WM_SOCKET_NOTIFY = WM_USER + 1;  // only ever sent to the hidden socket window
 constexpr long kAllEvents = FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
+// Our own event beside Winsock's: OnReceive is wanted again (ResumeReceive).
+constexpr long kResumeEvent = 0x8000;
 // A blocking call looks at its socket again at least this often.
 constexpr DWORD kPollMs = 50;
 const char kWindowClass[] = "CorvalaSocketNotify";
@@ -184,6 +186,7 @@ void CSocket::Notify(long event, int error) {
             break;
         case FD_READ: m_readHeldBack = true; break;
         case FD_CLOSE: m_closeHeldBack = true; break;
+        case kResumeEvent: m_resumeHeldBack = true; break;
         default: break;
         }
         return;
@@ -204,14 +207,27 @@ void CSocket::Notify(long event, int error) {
         break;
     }
     case FD_CLOSE: OnClose(error); break;
+    case kResumeEvent:
+        if (m_socket != INVALID_SOCKET) OnReceive(0);
+        break;
     default: break;
     }
+}
+
+void CSocket::ResumeReceive() {
+    HWND window = SocketWindow::WindowOfThisThread();
+    if (m_socket == INVALID_SOCKET || !window) return;
+    if (m_blockingCalls > 0) {
+        m_resumeHeldBack = true;  // posted when the call is over
+        return;
+    }
+    ::PostMessageA(window, WM_SOCKET_NOTIFY, m_socket, WSAMAKESELECTREPLY(kResumeEvent, 0));
 }
 
 void CSocket::DeliverHeldBack() {
     HWND window = SocketWindow::WindowOfThisThread();
     if (m_socket == INVALID_SOCKET || !window) {
-        m_readHeldBack = m_closeHeldBack = false;
+        m_readHeldBack = m_closeHeldBack = m_resumeHeldBack = false;
         return;
     }
     if (m_readHeldBack) {
@@ -219,8 +235,10 @@ void CSocket::DeliverHeldBack() {
         if (::ioctlsocket(m_socket, FIONREAD, &available) == 0 && available > 0)
             ::PostMessageA(window, WM_SOCKET_NOTIFY, m_socket, WSAMAKESELECTREPLY(FD_READ, 0));
     }
+    if (m_resumeHeldBack)
+        ::PostMessageA(window, WM_SOCKET_NOTIFY, m_socket, WSAMAKESELECTREPLY(kResumeEvent, 0));
     if (m_closeHeldBack) ::PostMessageA(window, WM_SOCKET_NOTIFY, m_socket, WSAMAKESELECTREPLY(FD_CLOSE, 0));
-    m_readHeldBack = m_closeHeldBack = false;
+    m_readHeldBack = m_closeHeldBack = m_resumeHeldBack = false;
 }
 
 bool CSocket::Connect(const char* address, unsigned short port) {
@@ -277,6 +295,14 @@ int CSocket::Receive(void* buffer, int length) {
             return SOCKET_ERROR;
         }
     }
+}
+
+int CSocket::ReceiveNow(void* buffer, int length) {
+    if (m_socket == INVALID_SOCKET) {
+        ::WSASetLastError(WSAENOTSOCK);
+        return SOCKET_ERROR;
+    }
+    return ::recv(m_socket, static_cast<char*>(buffer), length, 0);
 }
 
 int CSocket::Send(const void* buffer, int length) {
