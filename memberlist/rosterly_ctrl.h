@@ -83,6 +83,8 @@ public:
     const std::string& VersionText() const { return versionText; }
     const SortState& Sort() const { return sortState; }
     const CListHeaderCtrl& Header() const { return header; }
+    // Drawing is held while a burst of records arrives (a list, a mode change).
+    bool DrawingHeld() const { return redrawHeld; }
     const MemberMenuFlags& MenuFlags() const { return menuFlags; }
     int LoginTries() const { return loginTries; }
 

@@ -34,6 +34,12 @@ protected:
         for (int r = 0; r < c->RowCount(); ++r) out.push_back(Cell(c, r, column));
         return out;
     }
+    // The same for the list, once no burst of records holds its drawing (a held
+    // list would leave the last picture in place).
+    static COLORREF SettledPixelAt(CRosterlyCtrl* c, int x, int y) {
+        PumpUntil([&] { return !c->DrawingHeld(); }, 2000);
+        return PixelAt(c->m_hWnd, x, y);
+    }
     // The colour on the screen at a point of a window.
     static COLORREF PixelAt(HWND hwnd, int x, int y) {
         ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -53,7 +59,7 @@ protected:
     // A blank spot of a cell: its left end (the popularity column is centred).
     COLORREF CellBackground(CRosterlyCtrl* c, int row) {
         const RECT rc = CellRect(c, row, 3);
-        return PixelAt(c->m_hWnd, rc.left + 2, (rc.top + rc.bottom) / 2);
+        return SettledPixelAt(c, rc.left + 2, (rc.top + rc.bottom) / 2);
     }
 };
 
@@ -216,10 +222,10 @@ TEST_F(ListDrawing, StatusAndWebcamCodesArePaintedAsIcons) {
     RECT row{};
     row.left = LVIR_BOUNDS;
     ::SendMessageA(c->m_hWnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
-    EXPECT_EQ(RGB(232, 119, 46), PixelAt(c->m_hWnd, row.left + 6 + 3, row.top + 10));
-    EXPECT_EQ(kEvenRowColour, PixelAt(c->m_hWnd, row.left + 2, row.top + 10));  // left of the icon
+    EXPECT_EQ(RGB(232, 119, 46), SettledPixelAt(c, row.left + 6 + 3, row.top + 10));
+    EXPECT_EQ(kEvenRowColour, SettledPixelAt(c, row.left + 2, row.top + 10));  // left of the icon
     const RECT cam = CellRect(c, 0, 2);
-    EXPECT_EQ(RGB(45, 110, 200), PixelAt(c->m_hWnd, cam.left + 6 + 12, cam.top + 8));
+    EXPECT_EQ(RGB(45, 110, 200), SettledPixelAt(c, cam.left + 6 + 12, cam.top + 8));
 }
 
 TEST_F(ListDrawing, HeaderIsPaintedInTheStripeColourWithTheArrowOnTheSortedColumn) {
