@@ -34,12 +34,6 @@ protected:
         for (int r = 0; r < c->RowCount(); ++r) out.push_back(Cell(c, r, column));
         return out;
     }
-    // The same for the list, once no burst of records holds its drawing (a held
-    // list would leave the last picture in place).
-    static COLORREF SettledPixelAt(CRosterlyCtrl* c, int x, int y) {
-        PumpUntil([&] { return !c->DrawingHeld(); }, 2000);
-        return PixelAt(c->m_hWnd, x, y);
-    }
     // The colour on the screen at a point of a window.
     static COLORREF PixelAt(HWND hwnd, int x, int y) {
         ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -48,6 +42,12 @@ protected:
         const COLORREF colour = ::GetPixel(dc, x, y);
         ::ReleaseDC(hwnd, dc);
         return colour;
+    }
+    // The same for the list, once no burst of records holds its drawing (a held
+    // list would leave the last picture in place).
+    static COLORREF SettledPixelAt(CRosterlyCtrl* c, int x, int y) {
+        PumpUntil([&] { return !c->DrawingHeld(); }, 2000);
+        return PixelAt(c->m_hWnd, x, y);
     }
     RECT CellRect(CRosterlyCtrl* c, int row, int column) {
         RECT rc{};
