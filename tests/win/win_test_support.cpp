@@ -111,7 +111,11 @@ bool MakeThisProgramsWindowsUnmanaged() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, sizeof path);
     const char* name = std::strrchr(path, '\\');
-    const std::string key = std::string("Software\\Wine\\AppDefaults\\") + (name ? name + 1 : path) + "\\X11 Driver";
+    return MakeProgramsWindowsUnmanaged(name ? name + 1 : path);
+}
+
+bool MakeProgramsWindowsUnmanaged(const std::string& programFileName) {
+    const std::string key = "Software\\Wine\\AppDefaults\\" + programFileName + "\\X11 Driver";
     HKEY h = nullptr;
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
         ERROR_SUCCESS)

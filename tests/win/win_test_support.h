@@ -52,6 +52,8 @@ void PressButton(HWND box, int buttonId);
 // Windows) read when wine's display driver loads, so call it before any
 // window exists (from a static initialiser).
 bool MakeThisProgramsWindowsUnmanaged();
+// The same for the program of that file name (e.g. "Notewell.exe"), before it starts.
+bool MakeProgramsWindowsUnmanaged(const std::string& programFileName);
 // Wine path of a file built on the host ("/a/b" -> "Z:\a\b").
 std::string HostToWindowsPath(const std::string& hostPath);
 // Text in the ANSI code page, widened.

@@ -60,14 +60,7 @@ class NotewellAgainstHostileServer : public ::testing::Test {
 protected:
     // Without a window manager on the test display wine waits for one each
     // time a captioned window of Notewell goes; unmanaged, its boxes go at once.
-    static void SetUpTestSuite() {
-        HKEY h = nullptr;
-        if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Notewell.exe\\X11 Driver", 0, nullptr, 0,
-                              KEY_SET_VALUE, nullptr, &h, nullptr) != ERROR_SUCCESS)
-            return;
-        ::RegSetValueExA(h, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        ::RegCloseKey(h);
-    }
+    static void SetUpTestSuite() { MakeProgramsWindowsUnmanaged("Notewell.exe"); }
     // The scenario's statements apply before the server takes anyone.
     void Play(std::string script) {
         devserver::DevServerOptions options;
