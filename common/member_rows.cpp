@@ -24,16 +24,23 @@ std::string TasteCellText(std::string_view tasteValue) {
     return std::string(tasteValue);
 }
 
+std::string RowCellText(const MemberRecord& r, int column) {
+    switch (column) {
+    case 0: return r.Value(SLOT_STATUS) == kStatusWaiting ? kCodeWaiting : kCodeChatting;
+    case 1: return r.Value(SLOT_NICKNAME);
+    case 2: return r.Value(SLOT_WEBCAM) == "Y" ? kCodeWebcam : kCodeNoWebcam;
+    case 3: return r.Value(SLOT_POPULARITY);
+    case 4: return r.Value(SLOT_AGE);
+    case 5: return r.Value(SLOT_REGION);
+    case 6: return r.isFemale ? r.Value(SLOT_ALBUM) : GroupThousands(r.Value(SLOT_POINTS));
+    case 7: return TasteCellText(r.Value(SLOT_TASTE));
+    case 8: return r.Value(SLOT_TOPIC);
+    default: return std::string();
+    }
+}
+
 RowCells MakeRowCells(const MemberRecord& r) {
     RowCells cells;
-    cells[0] = r.Value(SLOT_STATUS) == kStatusWaiting ? kCodeWaiting : kCodeChatting;
-    cells[1] = r.Value(SLOT_NICKNAME);
-    cells[2] = r.Value(SLOT_WEBCAM) == "Y" ? kCodeWebcam : kCodeNoWebcam;
-    cells[3] = r.Value(SLOT_POPULARITY);
-    cells[4] = r.Value(SLOT_AGE);
-    cells[5] = r.Value(SLOT_REGION);
-    cells[6] = r.isFemale ? r.Value(SLOT_ALBUM) : GroupThousands(r.Value(SLOT_POINTS));
-    cells[7] = TasteCellText(r.Value(SLOT_TASTE));
-    cells[8] = r.Value(SLOT_TOPIC);
+    for (int column = 0; column < kMemberColumnCount; ++column) cells[column] = RowCellText(r, column);
     return cells;
 }

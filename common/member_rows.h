@@ -22,6 +22,8 @@ using RowCells = std::array<std::string, kMemberColumnCount>;
 // woman, or the points of a man with thousands grouping. Column 7: the taste
 // name, or the code as it stands when the table has no name for it.
 RowCells MakeRowCells(const MemberRecord& record);
+// One of those cells; empty for a column past the last.
+std::string RowCellText(const MemberRecord& record, int column);
 
 // A comma before every group of three characters counted from the right;
 // the first group has the length modulo 3, or 3. A minus sign counts as a

@@ -1,5 +1,7 @@
 #include "list_socket.h"
 
+#include <chrono>
+
 #include "deferred_release.h"
 #include "message_box.h"
 #include "rosterly_ctrl.h"
@@ -46,7 +48,15 @@ void CListSocket::Work() {
     m_again = false;
     // Once for the whole slice: a hold per packet would cost a timer each.
     CObjectHold hold(static_cast<IOleObject*>(m_owner));
-    const DWORD started = ::GetTickCount();
+    if (m_owner->ShowHeldRowsIfDue()) {
+        // This turn went to painting the list; the packets follow at the next.
+        m_working = false;
+        if (Handle() != INVALID_SOCKET) ResumeReceive();
+        return;
+    }
+    // A fine clock: GetTickCount moves in steps of about 16 ms on Windows,
+    // which would let a slice run half as long again.
+    const auto started = std::chrono::steady_clock::now();
     bool yielded = false;
     for (;;) {
         if (Handle() == INVALID_SOCKET) break;  // closed while a packet was handled
@@ -54,7 +64,7 @@ void CListSocket::Work() {
         size_t length = 0;
         if (m_frames.Next(&h, &m_body, &length)) {
             m_owner->OnListPacket(h, m_body.data(), length);
-            if (::GetTickCount() - started >= kSliceMs) {
+            if (std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(kSliceMs)) {
                 yielded = true;
                 break;
             }

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "app.h"
 #include "member_text.h"
 #include "roster_colours.h"
 #include "rosterly_resource.h"
@@ -51,6 +50,12 @@ LRESULT CRosterlyCtrl::OnReflectedNotify(WPARAM, LPARAM l) {
     switch (notify->code) {
     case NM_CUSTOMDRAW:
         return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(l));
+    case LVN_GETDISPINFOA:
+        FillCellText(reinterpret_cast<NMLVDISPINFOA*>(l)->item);
+        return 0;
+    case LVN_GETDISPINFOW:
+        FillCellText(reinterpret_cast<NMLVDISPINFOW*>(l)->item);
+        return 0;
     case LVN_COLUMNCLICK:
         OnColumnClick(reinterpret_cast<NMLISTVIEW*>(l)->iSubItem);
         return 0;
@@ -119,11 +124,9 @@ void CRosterlyCtrl::PaintCell(NMLVCUSTOMDRAW* draw) {
     if (column == 0 || column == 2) {
         const UINT iconId = IconForCode(cell);
         if (!iconId) return;
-        HICON icon = static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
-                                                     kIconWidth, kIconHeight, 0));
+        HICON icon = cellIcons.Get(iconId, kIconWidth, kIconHeight);
         if (!icon) return;  // the cell stays empty
         ::DrawIconEx(dc, rc.left + kIconLeftMargin, rc.top, icon, kIconWidth, kIconHeight, 0, nullptr, DI_NORMAL);
-        ::DestroyIcon(icon);
         return;
     }
 

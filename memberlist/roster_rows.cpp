@@ -1,6 +1,8 @@
 // CRosterlyCtrl: the columns, the rows and the list modes.
 #include "rosterly_ctrl.h"
 
+#include <cstring>
+
 #include "list_module.h"
 #include "list_socket.h"
 #include "member_rows.h"
@@ -35,28 +37,56 @@ bool CRosterlyCtrl::InsertColumns(const char* columnText) {
     return complete;
 }
 
+// The rows' texts stay in their records: the list view asks for a cell's
+// text when it draws it or is asked for it (LVN_GETDISPINFO). A row is one
+// insertion with no text copied or converted; its cells, never set, are asked
+// for the same way. Setting nine texts a row made up most of a long list's cost.
 bool CRosterlyCtrl::InsertRow(int index, MemberRecord* record) {
-    RowCells cells = MakeRowCells(*record);
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = index;
-    item.pszText = cells[0].data();
+    item.pszText = LPSTR_TEXTCALLBACKA;
     item.lParam = reinterpret_cast<LPARAM>(record);
-    const int at = static_cast<int>(ListCall(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (at < 0) return false;
-    for (int column = 1; column < kMemberColumnCount; ++column) {
-        LVITEMA cell{};
-        cell.mask = LVIF_TEXT;
-        cell.iItem = at;
-        cell.iSubItem = column;
-        cell.pszText = cells[column].data();
-        if (column == 2) {
-            cell.mask |= LVIF_IMAGE;
-            cell.iImage = 0;
-        }
-        ListCall(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+    return ListCall(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0;
+}
+
+void CRosterlyCtrl::FillCellImage(UINT mask, int column, int* image) {
+    // The webcam column carries the list's one image (its cell is painted
+    // over, the image gives the cell its place); no other cell has one.
+    if (mask & LVIF_IMAGE) *image = column == 2 ? 0 : I_IMAGENONE;
+}
+
+void CRosterlyCtrl::FillCellText(LVITEMA& item) const {
+    FillCellImage(item.mask, item.iSubItem, &item.iImage);
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    item.pszText[0] = 0;
+    const auto* record = reinterpret_cast<const MemberRecord*>(item.lParam);
+    if (!record) return;
+    const std::string text = RowCellText(*record, item.iSubItem);
+    // Cut to the buffer between characters, never after a lead byte.
+    const size_t room = static_cast<size_t>(item.cchTextMax) - 1;
+    size_t n = 0;
+    while (n < text.size()) {
+        const size_t width = ::IsDBCSLeadByte(static_cast<BYTE>(text[n])) && n + 1 < text.size() ? 2 : 1;
+        if (n + width > room) break;
+        n += width;
     }
-    return true;
+    std::memcpy(item.pszText, text.data(), n);
+    item.pszText[n] = 0;
+}
+
+void CRosterlyCtrl::FillCellText(LVITEMW& item) const {
+    FillCellImage(item.mask, item.iSubItem, &item.iImage);
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    item.pszText[0] = 0;
+    const auto* record = reinterpret_cast<const MemberRecord*>(item.lParam);
+    if (!record) return;
+    const std::string text = RowCellText(*record, item.iSubItem);
+    if (text.empty()) return;
+    // The texts are in the ANSI code page; a text longer than the buffer is cut.
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), item.pszText,
+                                        item.cchTextMax - 1);
+    item.pszText[n > 0 ? n : 0] = 0;
 }
 
 // A whole list arrives as one packet per member, back to back. A list view
@@ -76,7 +106,8 @@ LRESULT CRosterlyCtrl::OnRedrawListMessage(WPARAM, LPARAM) {
     // Packets read and not handled yet, or bytes waiting on the socket, are
     // the next records of the burst: keep holding, but let a long list be
     // seen growing.
-    if (SocketOpen() && listSocket->HasWork() && ::GetTickCount() - redrawHeldSince < kMaxRedrawHoldMs) {
+    if (SocketOpen() && listSocket->HasWork()) {
+        ShowHeldRowsIfDue();
         // Looked at again shortly, not at once: a message posted back at once
         // would keep the thread spinning while the next bytes are on their way.
         ::SetTimer(m_hWnd, kRedrawTimerId, kRedrawRecheckMs, &CRosterlyCtrl::TimerProc);
@@ -85,8 +116,27 @@ LRESULT CRosterlyCtrl::OnRedrawListMessage(WPARAM, LPARAM) {
     ::KillTimer(m_hWnd, kRedrawTimerId);
     redrawHeld = false;
     ListCall(WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RedrawFlags());
+    columnsChangedWhileHeld = false;
     return 0;
+}
+
+UINT CRosterlyCtrl::RedrawFlags() const {
+    // The header is painted again only when its columns changed: it draws
+    // slowly, and rows alone leave it as it was.
+    return RDW_INVALIDATE | RDW_ERASE | (columnsChangedWhileHeld ? RDW_FRAME | RDW_ALLCHILDREN : 0);
+}
+
+bool CRosterlyCtrl::ShowHeldRowsIfDue() {
+    if (!redrawHeld || !m_hWnd || ::GetTickCount() - redrawHeldSince < kMaxRedrawHoldMs) return false;
+    // Painted now, not left to a WM_PAINT or a timer: neither comes while
+    // the reader has messages queued, which it has all along a long list.
+    ListCall(WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RedrawFlags() | RDW_UPDATENOW);
+    ListCall(WM_SETREDRAW, FALSE, 0);
+    columnsChangedWhileHeld = false;
+    redrawHeldSince = ::GetTickCount();
+    return true;
 }
 
 void CRosterlyCtrl::UpsertRow(std::unique_ptr<MemberRecord> record) {
@@ -157,6 +207,7 @@ void CRosterlyCtrl::ApplyListMode(const std::string& value) { ApplyModeChange(li
 void CRosterlyCtrl::ApplyModeChange(const ListModeChange& change) {
     if (!change.changed || !m_hWnd) return;
     HoldRedraw();
+    columnsChangedWhileHeld = true;
     ClearList();
     InsertColumns(change.maleColumns ? kMaleListColumns : kFemaleListColumns);
     bool ask;

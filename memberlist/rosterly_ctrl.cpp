@@ -145,6 +145,7 @@ LRESULT CRosterlyCtrl::OnDestroyMessage(WPARAM, LPARAM) {
     // The timers die with the window; a window made again starts a new
     // session, with its own login retries and keep-alive.
     ResetSession();
+    cellIcons.Release();
     if (!countLowered) {
         countLowered = true;
         LowerLiveControlCount();

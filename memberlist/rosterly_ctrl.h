@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "cell_icons.h"
 #include "list_bodies.h"
 #include "list_header_ctrl.h"
 #include "member_actions.h"
@@ -60,6 +61,10 @@ public:
     // The stream can no longer be read as packets (a header announcing an
     // impossible body): the viewer is told and the connection is closed.
     void OnLinkBroken();
+    // Between two slices of a burst of records: shows the rows so far when
+    // the list has been held from drawing for the longest it may be; true
+    // when it painted.
+    bool ShowHeldRowsIfDue();
     static void CALLBACK TimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
 
     // ---- what the viewer chooses ----
@@ -125,9 +130,15 @@ private:
     void ClearList();
     bool InsertColumns(const char* columnText);
     bool InsertRow(int index, MemberRecord* record);
+    // A cell's text (and image) for the list view, from the record the row holds.
+    void FillCellText(LVITEMA& item) const;
+    void FillCellText(LVITEMW& item) const;
+    static void FillCellImage(UINT mask, int column, int* image);
     void ApplyModeChange(const ListModeChange& change);
     // Stops the list view drawing until the messages queued now are handled.
     void HoldRedraw();
+    // What a held list paints again when it is shown.
+    UINT RedrawFlags() const;
     // connection
     void OpenConnection();
     bool SendPacket(const ListPacket& packet);
@@ -167,6 +178,8 @@ private:
     SortState sortState;
     bool redrawHeld = false;
     DWORD redrawHeldSince = 0;
+    bool columnsChangedWhileHeld = false;
+    CCellIcons cellIcons;
 
     CListSocket* listSocket = nullptr;
     int connected = 0;

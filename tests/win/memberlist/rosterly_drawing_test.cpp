@@ -4,6 +4,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "list_header_geometry.h"
 #include "roster_colours.h"
 
@@ -210,6 +213,53 @@ TEST_F(ListDrawing, ListDrawsAgainAfterABurstOfRecords) {
     PumpFor(300);  // longer than any burst holds the list
     EXPECT_EQ("d19", RowIds(c)[0]);
     EXPECT_EQ(kStripeColour, CellBackground(c, 1));
+}
+
+// The rows a list had at each of its paints, seen from a window procedure
+// put in front of the control's own.
+class PaintWatch {
+public:
+    explicit PaintWatch(HWND watched) : watched_(watched) {
+        s_rows.clear();
+        s_previous = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(watched, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
+    }
+    ~PaintWatch() { ::SetWindowLongPtrA(watched_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_previous)); }
+    static const std::vector<int>& RowsAtPaints() { return s_rows; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+        if (message == WM_PAINT) s_rows.push_back(static_cast<int>(::CallWindowProcA(s_previous, hwnd, LVM_GETITEMCOUNT, 0, 0)));
+        return ::CallWindowProcA(s_previous, hwnd, message, w, l);
+    }
+    HWND watched_;
+    static inline WNDPROC s_previous = nullptr;
+    static inline std::vector<int> s_rows;
+};
+
+TEST_F(ListDrawing, ALongListIsSeenGrowingWhileItKeepsArriving) {
+    StartServer();
+    CRosterlyCtrl* c = HostViewer(L"man");
+    PumpFor(100);
+    // More rows at once than the control applies in well over its longest
+    // hold, so that its reader never runs out of work until the end.
+    const int n = 40000;
+    devserver::Bytes list;
+    for (int i = 0; i < n; ++i) {
+        devserver::MemberProfile p = devserver::DefaultProfile("g" + std::to_string(i));
+        p.sex = 'F';
+        const devserver::Bytes packet = devserver::FramePacket(
+            LIST_MEMBERS, KIND_SERVER, devserver::BuildListRecord(p, {p.id}, {}, 'A'));
+        list.insert(list.end(), packet.begin(), packet.end());
+    }
+    PaintWatch paints(c->m_hWnd);
+    ASSERT_TRUE(server->SendRaw("list:viewer", list));
+    ASSERT_TRUE(WaitRows(c, n, 60000));
+    const std::vector<int>& rows = PaintWatch::RowsAtPaints();
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](int r) { return r > 0 && r < n; }))
+        << "the list was painted only once it was whole";
+    PumpUntil([&] { return !c->DrawingHeld(); }, 2000);
+    EXPECT_EQ("g39999", RowIds(c)[0]);
 }
 
 TEST_F(ListDrawing, StatusAndWebcamCodesArePaintedAsIcons) {

@@ -62,6 +62,22 @@ TEST_F(ListRows, CellsShowIconCodesGroupedPointsTasteNamesAndTheDisplayForm) {
     EXPECT_EQ("99", Cell(c, RowOf(c, "min"), 7));  // a code without a name stays a number
     EXPECT_EQ("-,123", Cell(c, RowOf(c, "tae"), 6));
     EXPECT_EQ("", Cell(c, RowOf(c, "tae"), 7));
+    // The texts live in the records and are handed out on request: in UTF-16
+    // too, and cut to a short buffer between characters.
+    wchar_t wide[16] = {};
+    LVITEMW w{};
+    w.iSubItem = 1;
+    w.pszText = wide;
+    w.cchTextMax = 16;
+    ::SendMessageW(c->m_hWnd, LVM_GETITEMTEXTW, RowOf(c, "jun"), reinterpret_cast<LPARAM>(&w));
+    EXPECT_EQ(std::wstring(L"준호"), wide);
+    char narrow[4] = {'x', 'x', 'x', 'x'};
+    LVITEMA a{};
+    a.iSubItem = 1;
+    a.pszText = narrow;
+    a.cchTextMax = 4;
+    ::SendMessageA(c->m_hWnd, LVM_GETITEMTEXTA, RowOf(c, "jun"), reinterpret_cast<LPARAM>(&a));
+    EXPECT_EQ("준", std::string(narrow));
 
     CloseHosted(main);
     PumpFor(50);
