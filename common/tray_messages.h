@@ -47,6 +47,9 @@ enum SocketEvent : unsigned int {
     EV_CHAT_CHECK = 4009,        // 2011
     EV_UNKNOWN_COMMAND = 4010,   // any other command, no copy; the reader ends
     EV_CONNECTED = 4011,         // no copy
+    // The reader, stopped for room: lParam is a probe number, no copy (copies
+    // posted before it and never received were lost on the way).
+    EV_COPY_PROBE = 4012,
     EV_LINK_LOST = 4444,         // the reader thread ended, no copy
 };
 

@@ -28,6 +28,11 @@ constexpr UINT kErrorBox = MB_OK | MB_ICONSTOP | MB_TOPMOST;
 }  // namespace
 
 LRESULT CTrayMainDlg::OnSocketEvent(WPARAM event, LPARAM copy) {
+    if (event == EV_COPY_PROBE) {
+        ReclaimLostSocketEventCopies(static_cast<uint32_t>(copy));
+        return 0;
+    }
+    MarkSocketEventCopyReceived(copy);
     if (event != EV_KEEPALIVE_ANSWER && (MessageBoxOpen() || !heldLinkEvents.empty())) {
         heldLinkEvents.emplace_back(event, copy);
         PostWhenMessageBoxesClosed(m_hWnd, WM_RESUME_LINK_EVENTS);

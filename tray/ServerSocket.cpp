@@ -4,7 +4,8 @@
 
 #include <cstring>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
+#include <vector>
 
 #include "message_box.h"
 #include "tray_messages.h"
@@ -15,21 +16,36 @@ const char kServerCaption[] = "서버 메시지";
 }  // namespace
 
 namespace {
+// Each copy is numbered in posting order and marked when the main window
+// receives it, so that copies whose message never arrived can be told apart
+// from those held behind a box.
+struct CopyEntry {
+    uint32_t serial;
+    bool received;
+};
 std::mutex g_copiesMutex;
-std::unordered_set<uintptr_t> g_copies;
+std::unordered_map<uintptr_t, CopyEntry> g_copies;
+uint32_t g_nextSerial = 1;
+uint32_t g_openProbe = 0;
 }  // namespace
 
 uint8_t* NewSocketEventCopy(const uint8_t* bytes, size_t size) {
     auto* copy = new uint8_t[size];
     std::memcpy(copy, bytes, size);
     std::lock_guard<std::mutex> lock(g_copiesMutex);
-    g_copies.insert(reinterpret_cast<uintptr_t>(copy));
+    g_copies.emplace(reinterpret_cast<uintptr_t>(copy), CopyEntry{g_nextSerial++, false});
     return copy;
 }
 
 const uint8_t* SocketEventCopy(LPARAM copy) {
     std::lock_guard<std::mutex> lock(g_copiesMutex);
     return g_copies.count(static_cast<uintptr_t>(copy)) ? reinterpret_cast<const uint8_t*>(copy) : nullptr;
+}
+
+void MarkSocketEventCopyReceived(LPARAM copy) {
+    std::lock_guard<std::mutex> lock(g_copiesMutex);
+    const auto found = g_copies.find(static_cast<uintptr_t>(copy));
+    if (found != g_copies.end()) found->second.received = true;
 }
 
 size_t UnhandledSocketEventCopies() {
@@ -43,6 +59,33 @@ void FreeSocketEventCopy(LPARAM copy) {
         if (!g_copies.erase(static_cast<uintptr_t>(copy))) return;
     }
     delete[] reinterpret_cast<uint8_t*>(copy);
+}
+
+uint32_t NewSocketEventProbe() {
+    std::lock_guard<std::mutex> lock(g_copiesMutex);
+    g_openProbe = g_nextSerial++;
+    return g_openProbe;
+}
+
+size_t ReclaimLostSocketEventCopies(uint32_t probe) {
+    std::vector<uint8_t*> lost;
+    {
+        std::lock_guard<std::mutex> lock(g_copiesMutex);
+        // Only the probe last posted counts: one made up elsewhere frees nothing.
+        if (probe == 0 || probe != g_openProbe) return 0;
+        g_openProbe = 0;
+        for (auto it = g_copies.begin(); it != g_copies.end();) {
+            // Posted before the probe (serials may wrap) and never received.
+            if (!it->second.received && static_cast<int32_t>(probe - it->second.serial) > 0) {
+                lost.push_back(reinterpret_cast<uint8_t*>(it->first));
+                it = g_copies.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (uint8_t* copy : lost) delete[] copy;
+    return lost.size();
 }
 
 CServerSocket::CServerSocket() : header(reinterpret_cast<PacketHeader*>(receiveBuffer)) {
@@ -182,8 +225,18 @@ void CServerSocket::ReaderLoop() {
 }
 
 bool CServerSocket::WaitForRoom() {
+    DWORD probed = ::timeGetTime();
     while (UnhandledSocketEventCopies() >= kMaxUnhandledPackets) {
         if (::WaitForSingleObject(stopEvent, 50) == WAIT_OBJECT_0) return false;
+        // A message the main window never got (a system can drop one) would
+        // count against the room for the rest of the session: a probe behind
+        // the posted copies lets it reclaim those that never arrived.
+        if (::timeGetTime() - probed >= kProbeAfterMs) {
+            probed = ::timeGetTime();
+            if (notifyWindow)
+                ::PostMessageA(notifyWindow, WM_SOCKET_EVENT, EV_COPY_PROBE,
+                               static_cast<LPARAM>(NewSocketEventProbe()));
+        }
     }
     return true;
 }

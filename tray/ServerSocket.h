@@ -38,6 +38,9 @@ public:
     // box is up). At this many the reader stops reading until some are
     // handled: the server's writes then wait in the TCP buffers.
     static constexpr size_t kMaxUnhandledPackets = 128;
+    // Stopped that long, the reader asks the main window to reclaim copies
+    // whose messages were lost.
+    static constexpr DWORD kProbeAfterMs = 1000;
 
 private:
     static UINT ReaderThread(LPVOID self);
@@ -73,3 +76,11 @@ const uint8_t* SocketEventCopy(LPARAM copy);
 void FreeSocketEventCopy(LPARAM copy);
 // Copies posted and not yet freed, over the process.
 size_t UnhandledSocketEventCopies();
+// The main window has the copy's message (it may hold it behind a box).
+void MarkSocketEventCopyReceived(LPARAM copy);
+// A probe posted behind the copies: when the main window receives it, every
+// copy posted before it has either arrived or been lost.
+uint32_t NewSocketEventProbe();
+// Frees the copies posted before the probe that never arrived; only the
+// probe last made is accepted. The count freed.
+size_t ReclaimLostSocketEventCopies(uint32_t probe);

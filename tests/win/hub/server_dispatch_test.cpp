@@ -546,5 +546,47 @@ TEST_F(DispatchTest, PacketsHeldBehindABoxKeepTheLinkAliveWhileKeepAlivesGoOut) 
     EXPECT_EQ(dlg->readNotes.size(), 1u);
 }
 
+// Messages that never reach the main window (a system can drop one) must not
+// count against the reader's room for the rest of the session.
+namespace lost_messages {
+int g_toLose = 0;
+LRESULT CALLBACK LoseSocketEvents(int code, WPARAM w, LPARAM l) {
+    auto* m = reinterpret_cast<MSG*>(l);
+    if (code == HC_ACTION && w == PM_REMOVE && m->message == WM_SOCKET_EVENT && m->wParam == EV_CHAT_ANSWER &&
+        g_toLose > 0) {
+        --g_toLose;
+        m->message = WM_NULL;
+    }
+    return ::CallNextHookEx(nullptr, code, w, l);
+}
+}  // namespace lost_messages
+
+TEST_F(DispatchTest, PacketMessagesLostOnTheWayAreReclaimedAndTheReaderReadsOn) {
+    OpenConnected();
+    Settle();
+    const int lost = static_cast<int>(CServerSocket::kMaxUnhandledPackets);
+    lost_messages::g_toLose = lost;
+    HHOOK hook = ::SetWindowsHookExA(WH_GETMESSAGE, &lost_messages::LoseSocketEvents, nullptr, ::GetCurrentThreadId());
+    Bytes burst;
+    for (int i = 0; i < lost; ++i) {
+        const Bytes answer = devserver::FramePacket(CMD_CHAT_ANSWER, KIND_ANSWER, Bytes(30, 'F'));  // too short: dropped
+        burst.insert(burst.end(), answer.begin(), answer.end());
+    }
+    const Bytes note = devserver::FramePacket(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
+    burst.insert(burst.end(), note.begin(), note.end());
+    ASSERT_TRUE(server->SendRaw("me", burst));
+    const bool arrived = testing_support::PumpUntil([&] { return dlg->readNotes.size() == 1; }, 10000);
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(arrived) << "the reader stopped for good behind copies nobody would free";
+    EXPECT_EQ(0, lost_messages::g_toLose);
+    EXPECT_EQ(0u, UnhandledSocketEventCopies());
+    // A probe number made up by someone else frees nothing.
+    uint8_t bytes[kHeaderSize] = {};
+    const LPARAM copy = reinterpret_cast<LPARAM>(NewSocketEventCopy(bytes, sizeof bytes));
+    ::SendMessageA(window, WM_SOCKET_EVENT, EV_COPY_PROBE, 12345);
+    EXPECT_EQ(1u, UnhandledSocketEventCopies());
+    FreeSocketEventCopy(copy);
+}
+
 }  // namespace
 }  // namespace hub
