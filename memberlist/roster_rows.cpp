@@ -1,12 +1,15 @@
 // CRosterlyCtrl: the columns, the rows and the list modes.
 #include "rosterly_ctrl.h"
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "list_module.h"
 #include "list_socket.h"
 #include "member_rows.h"
 #include "member_text.h"
+#include "ole_text.h"
 
 void CRosterlyCtrl::ClearList() {
     CSingleLock lock(ListLock());
@@ -50,17 +53,22 @@ bool CRosterlyCtrl::InsertRow(int index, MemberRecord* record) {
     return ListCall(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0;
 }
 
-void CRosterlyCtrl::FillCellImage(UINT mask, int column, int* image) {
+namespace {
+// The record whose cell the list view asks about, with the cell's image
+// answered and its text buffer emptied; null when no text is asked for.
+template <typename Item>
+const MemberRecord* PrepareCellAnswer(Item& item) {
     // The webcam column carries the list's one image (its cell is painted
     // over, the image gives the cell its place); no other cell has one.
-    if (mask & LVIF_IMAGE) *image = column == 2 ? 0 : I_IMAGENONE;
-}
-
-void CRosterlyCtrl::FillCellText(LVITEMA& item) const {
-    FillCellImage(item.mask, item.iSubItem, &item.iImage);
-    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    if (item.mask & LVIF_IMAGE) item.iImage = item.iSubItem == 2 ? 0 : I_IMAGENONE;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return nullptr;
     item.pszText[0] = 0;
-    const auto* record = reinterpret_cast<const MemberRecord*>(item.lParam);
+    return reinterpret_cast<const MemberRecord*>(item.lParam);
+}
+}  // namespace
+
+void CRosterlyCtrl::FillCellText(LVITEMA& item) {
+    const MemberRecord* record = PrepareCellAnswer(item);
     if (!record) return;
     const std::string text = RowCellText(*record, item.iSubItem);
     // Cut to the buffer between characters, never after a lead byte.
@@ -75,18 +83,15 @@ void CRosterlyCtrl::FillCellText(LVITEMA& item) const {
     item.pszText[n] = 0;
 }
 
-void CRosterlyCtrl::FillCellText(LVITEMW& item) const {
-    FillCellImage(item.mask, item.iSubItem, &item.iImage);
-    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
-    item.pszText[0] = 0;
-    const auto* record = reinterpret_cast<const MemberRecord*>(item.lParam);
+void CRosterlyCtrl::FillCellText(LVITEMW& item) {
+    const MemberRecord* record = PrepareCellAnswer(item);
     if (!record) return;
-    const std::string text = RowCellText(*record, item.iSubItem);
-    if (text.empty()) return;
-    // The texts are in the ANSI code page; a text longer than the buffer is cut.
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), item.pszText,
-                                        item.cchTextMax - 1);
-    item.pszText[n > 0 ? n : 0] = 0;
+    // The texts are in the ANSI code page. Converted whole, then cut: a
+    // conversion into a buffer too short gives nothing at all.
+    const std::wstring text = WideFromAnsi(RowCellText(*record, item.iSubItem));
+    const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
+    std::wmemcpy(item.pszText, text.data(), n);
+    item.pszText[n] = 0;
 }
 
 // A whole list arrives as one packet per member, back to back. A list view

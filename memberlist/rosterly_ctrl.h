@@ -131,9 +131,8 @@ private:
     bool InsertColumns(const char* columnText);
     bool InsertRow(int index, MemberRecord* record);
     // A cell's text (and image) for the list view, from the record the row holds.
-    void FillCellText(LVITEMA& item) const;
-    void FillCellText(LVITEMW& item) const;
-    static void FillCellImage(UINT mask, int column, int* image);
+    static void FillCellText(LVITEMA& item);
+    static void FillCellText(LVITEMW& item);
     void ApplyModeChange(const ListModeChange& change);
     // Stops the list view drawing until the messages queued now are handled.
     void HoldRedraw();
