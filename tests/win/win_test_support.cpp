@@ -1,6 +1,8 @@
 #include "win_test_support.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <cwchar>
 
 namespace testing_support {
@@ -98,6 +100,54 @@ void PressButton(HWND box, int buttonId) {
     HWND button = ::GetDlgItem(box, buttonId);
     if (button) ::SendMessageA(button, BM_CLICK, 0, 0);
     else ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+}
+
+namespace {
+struct BoxSurvey {
+    DWORD processId;
+    const std::string* caption;
+    const std::function<void(HWND)>* eachWindow;
+    std::map<DWORD, int> perThread;
+    int most = 0;
+    HWND first = nullptr;
+};
+
+BOOL CALLBACK SurveyBoxes(HWND w, LPARAM l) {
+    auto* s = reinterpret_cast<BoxSurvey*>(l);
+    DWORD pid = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(w, &pid);
+    if (pid != s->processId || !::IsWindowVisible(w)) return TRUE;
+    if (*s->eachWindow) (*s->eachWindow)(w);
+    char title[128] = {};
+    ::GetWindowTextA(w, title, sizeof title);
+    if (*s->caption == title) {
+        s->most = std::max(s->most, ++s->perThread[thread]);
+        if (!s->first) s->first = w;
+    }
+    return TRUE;
+}
+}  // namespace
+
+bool ForeignBoxAnswerer::AnswerUntil(const std::function<bool()>& done, DWORD timeoutMs,
+                                     const std::function<void(HWND)>& eachWindow) {
+    return PumpUntil([&] {
+        BoxSurvey now{processId_, &caption_, &eachWindow, {}, 0, nullptr};
+        ::EnumWindows(&SurveyBoxes, reinterpret_cast<LPARAM>(&now));
+        mostAtOnce_ = std::max(mostAtOnce_, now.most);
+        if (now.first) {
+            char text[1024] = {};
+            ::GetDlgItemTextA(now.first, 0xFFFF, text, sizeof text);
+            texts_.push_back(text);
+            ::PostMessageA(now.first, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(now.first, IDOK)));
+            PumpUntil([&] { return !::IsWindow(now.first); }, 2000);
+        }
+        return done();
+    }, timeoutMs);
+}
+
+size_t ForeignBoxAnswerer::Count(const std::string& text) const {
+    return static_cast<size_t>(std::count(texts_.begin(), texts_.end(), text));
 }
 
 std::string HostToWindowsPath(const std::string& hostPath) {

@@ -46,6 +46,33 @@ struct ForeignBox {
 ForeignBox WaitForForeignBox(DWORD processId, const std::string& caption, DWORD timeoutMs);
 // Presses a button of a box (IDOK, IDCANCEL) as the user would.
 void PressButton(HWND box, int buttonId);
+
+// Answers another process's message boxes of one caption as a member would:
+// one at a time, with a posted OK click (a click sent from another process is
+// handled inside the box's wait for messages under wine, which then drops the
+// one message it fetched). Notes each box's text and the most boxes ever up at
+// once on one thread, which is more than one only for a box inside another.
+class ForeignBoxAnswerer {
+public:
+    ForeignBoxAnswerer(DWORD processId, std::string caption) : processId_(processId), caption_(std::move(caption)) {}
+    // Until `done` or the time is up; `eachWindow` sees every visible
+    // top-level window of the process at each look. True when `done`.
+    bool AnswerUntil(const std::function<bool()>& done, DWORD timeoutMs,
+                     const std::function<void(HWND)>& eachWindow = {});
+    size_t Count(const std::string& text) const;
+    int MostAtOnce() const { return mostAtOnce_; }
+    const std::vector<std::string>& Texts() const { return texts_; }
+    void Forget() {
+        texts_.clear();
+        mostAtOnce_ = 0;
+    }
+
+private:
+    DWORD processId_;
+    std::string caption_;
+    std::vector<std::string> texts_;
+    int mostAtOnce_ = 0;
+};
 // Without a window manager on the test display, wine waits two seconds for
 // every managed top-level window that is destroyed. This makes the calling
 // program's windows unmanaged: a per-program wine setting (meaningless on

@@ -4,10 +4,8 @@
 // box inside another, and shows what arrived whole before the fault.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <sstream>
 
@@ -33,29 +31,6 @@ std::string ReadScenario(const std::string& name) {
     return text.str();
 }
 
-struct ProcessWindows {
-    DWORD pid;
-    int boxes = 0;       // message boxes open now on one thread (the most on any)
-    std::map<DWORD, int> perThread;
-    bool note = false;   // a received-note popup open now
-    HWND firstBox = nullptr;
-};
-
-BOOL CALLBACK Survey(HWND w, LPARAM l) {
-    auto* s = reinterpret_cast<ProcessWindows*>(l);
-    DWORD pid = 0;
-    const DWORD thread = ::GetWindowThreadProcessId(w, &pid);
-    if (pid != s->pid || !::IsWindowVisible(w)) return TRUE;
-    char title[64] = {};
-    ::GetWindowTextA(w, title, sizeof title);
-    if (std::string(title) == kNoteTitle) s->note = true;
-    if (std::string(title) == "서버 메시지") {
-        s->boxes = std::max(s->boxes, ++s->perThread[thread]);
-        if (!s->firstBox) s->firstBox = w;
-    }
-    return TRUE;
-}
-
 class NotewellAgainstHostileServer : public ::testing::Test {
 protected:
     // Without a window manager on the test display wine waits for one each
@@ -76,37 +51,24 @@ protected:
         start.waitForInputIdle = true;
         tray = std::make_unique<ChildProcess>(Widen("Notewell.exe demo/pw/M/sess/127.0.0.1"), start);
         ASSERT_TRUE(tray->Started());
+        boxes = std::make_unique<ForeignBoxAnswerer>(tray->Id(), "서버 메시지");
         ASSERT_TRUE(PumpUntil([&] { return server->WaitForPacket(devserver::CMD_LOGIN, 0).has_value(); }, 15000));
     }
     void TearDown() override {
         tray.reset();
         if (server) server->Stop();
     }
-    // Answers every box as the member would, one at a time, noting what each
-    // said and whether two were ever up at once on one thread (one inside the
-    // other), until `done`. The reader thread says on its own that the link
-    // broke, beside the main window's word on it.
+    // Answers every box as the member would, until `done`, noting whether a
+    // received note was ever open. The reader thread says on its own that the
+    // link broke, beside the main window's word on it.
     void AnswerBoxesUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-        PumpUntil([&] {
-            ProcessWindows now{tray->Id(), 0, {}};
-            ::EnumWindows(&Survey, reinterpret_cast<LPARAM>(&now));
-            mostBoxesAtOnce = std::max(mostBoxesAtOnce, now.boxes);
-            noteSeen = noteSeen || now.note;
-            if (now.firstBox) {
-                char text[512] = {};
-                ::GetDlgItemTextA(now.firstBox, 0xFFFF, text, sizeof text);
-                texts.push_back(text);
-                // Posted, as a click of the member's arrives. (A click sent from
-                // another process is handled inside the box's wait for messages
-                // under wine, which then drops the one message it fetched.)
-                ::PostMessageA(now.firstBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(::GetDlgItem(now.firstBox, IDOK)));
-                PumpUntil([&] { return !::IsWindow(now.firstBox); }, 2000);
-            }
-            return done();
-        }, timeoutMs);
+        boxes->AnswerUntil(done, timeoutMs, [&](HWND w) {
+            char title[64] = {};
+            ::GetWindowTextA(w, title, sizeof title);
+            noteSeen = noteSeen || std::string(title) == kNoteTitle;
+        });
     }
-    size_t Count(const std::string& text) const { return size_t(std::count(texts.begin(), texts.end(), text)); }
+    size_t Count(const std::string& text) const { return boxes->Count(text); }
     bool Saw(const std::string& text) const { return Count(text) > 0; }
     // Ends with a message and no crash: the exit code is the dialog's.
     void ExpectOrderlyExit() {
@@ -119,8 +81,7 @@ protected:
     devserver::Scenario scenario;
     std::unique_ptr<devserver::DevServer> server;
     std::unique_ptr<ChildProcess> tray;
-    std::vector<std::string> texts;
-    int mostBoxesAtOnce = 0;
+    std::unique_ptr<ForeignBoxAnswerer> boxes;
     bool noteSeen = false;
 };
 
@@ -134,10 +95,10 @@ TEST_F(NotewellAgainstHostileServer, RefusalFloodShowsEachBoxOnceOneAfterAnother
     Play(script);
     ASSERT_FALSE(HasFatalFailure());
     AnswerBoxesUntil([&] { return Count(kSorryText) == 300 && noteSeen; }, 90000);
-    EXPECT_EQ(mostBoxesAtOnce, 1);
+    EXPECT_EQ(boxes->MostAtOnce(), 1);
     EXPECT_EQ(Count(kSorryText), 300u);
     EXPECT_TRUE(noteSeen) << "the note behind the flood";
-    EXPECT_EQ(texts.size(), 300u);
+    EXPECT_EQ(boxes->Texts().size(), 300u);
     // Still working: it answers the page and logs out once.
     HWND window = ::FindWindowA(nullptr, kTrayWindowTitle);
     ASSERT_NE(window, nullptr);
@@ -152,7 +113,7 @@ TEST_F(NotewellAgainstHostileServer, GarbageEndsWithTheUnknownCommandMessageAfte
     ExpectOrderlyExit();
     EXPECT_TRUE(noteSeen);
     EXPECT_TRUE(Saw(kUnknownText));
-    EXPECT_EQ(mostBoxesAtOnce, 1);
+    EXPECT_EQ(boxes->MostAtOnce(), 1);
 }
 
 // Lengths past the buffer, a reset inside a body, a body too slow to arrive:
@@ -161,9 +122,7 @@ TEST_F(NotewellAgainstHostileServer, BrokenStreamsEndWithTheLinkMessageAfterTheN
     for (const char* file : {"hostile-oversize-body.txt", "hostile-negative-body.txt", "hostile-reset-mid-body.txt",
                              "hostile-one-byte-per-second.txt"}) {
         SCOPED_TRACE(file);
-        texts.clear();
         noteSeen = false;
-        mostBoxesAtOnce = 0;
         scenario = devserver::Scenario();
         tray.reset();
         if (server) server->Stop();
@@ -183,7 +142,7 @@ TEST_F(NotewellAgainstHostileServer, UnansweredLoginLeavesItQuietUntilTheMemberE
     Play(ReadScenario("hostile-login-unanswered.txt"));
     ASSERT_FALSE(HasFatalFailure());
     AnswerBoxesUntil([] { return false; }, 3000);
-    EXPECT_TRUE(texts.empty());
+    EXPECT_TRUE(boxes->Texts().empty());
     EXPECT_TRUE(tray->Running());
     EXPECT_EQ(server->CountReceived(devserver::CMD_KEEPALIVE, "demo"), 0u);
     ::SendMessageA(::FindWindowA(nullptr, kTrayWindowTitle), WM_TRAY_CLOSE, 0, 0);

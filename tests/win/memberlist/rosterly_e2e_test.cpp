@@ -13,6 +13,7 @@
 
 #include "dev_server.h"
 #include "fields.h"
+#include "packet.h"
 #include "tray_messages.h"
 #include "win_test_support.h"
 
@@ -88,6 +89,71 @@ TEST(RosterlyEndToEnd, ChoosingAChatRequestInTheRealMenuMakesNotewellAskTheServe
     if (HWND trayWindow = ::FindWindowA(nullptr, kTrayWindowTitle)) ::PostMessageA(trayWindow, WM_TRAY_CLOSE, 0, 0);
     if (HWND container = ::GetAncestor(list, GA_ROOT)) ::PostMessageA(container, WM_CLOSE, 0, 0);
     PumpFor(500);
+    server.Stop();
+}
+
+// The registered control in its container against a server that floods it
+// with refusals, then forges a length: each refusal is a real box, answered
+// one at a time; the record behind them is listed; the forged length breaks
+// the link with its message; the page's process lives on.
+TEST(RosterlyEndToEnd, ARefusalFloodAndAForgedLengthLeaveThePageAliveOneBoxAtATime) {
+    ASSERT_EQ(S_OK, CallModuleEntry(HostToWindowsPath(ROSTERLY_OCX), "DllRegisterServer"));
+    constexpr char kFloodAddress[] = "127.1.253.64";
+    devserver::DevServerOptions options;
+    options.bindAddress = kFloodAddress;
+    options.trayPort = 0;
+    options.listEnabled = true;
+    options.logSink = [](const std::string&) {};
+    devserver::DevServer server(options);
+    ASSERT_TRUE(server.Start());
+
+    ChildProcess::Options asProgram;
+    asProgram.application = Widen(HostToWindowsPath(CONTAINER_EXE));
+    asProgram.waitForInputIdle = true;
+    ChildProcess page(Widen(std::string("ControlContainer.exe ROSTERLY.RosterlyCtrl.1 --param SEX=man --param ID=viewer "
+                                        "--param PWD=pw --param SERVERIP=") +
+                            kFloodAddress + " --activate --stay"),
+                      asProgram);
+    ASSERT_TRUE(page.Started());
+    const HWND list = WaitForWindowOfClass(page.Id(), "SysListView32", 15000);
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return server.CountReceived(devserver::LIST_MEMBERS, "viewer") > 0; }, 15000));
+
+    const int refusals = 200;
+    devserver::Bytes flood;
+    auto join = [&](const devserver::Bytes& packet) { flood.insert(flood.end(), packet.begin(), packet.end()); };
+    for (int i = 0; i < refusals; ++i) join(devserver::FramePacket(devserver::LIST_MEMBERS, KIND_ANSWER, {'E'}));
+    devserver::MemberProfile after = devserver::DefaultProfile("after");
+    after.sex = 'F';
+    join(devserver::FramePacket(devserver::LIST_MEMBERS, KIND_SERVER,
+                                devserver::BuildListRecord(after, {"after"}, {}, 'A')));
+    ASSERT_TRUE(server.SendRaw("list:viewer", flood));
+    ForeignBoxAnswerer boxes(page.Id(), "서버 메시지");
+    const char kNotConnected[] = "서버와의 연결이 이루어지지 않았습니다. 잠시 후 다시 이용해 주세요.";
+    boxes.AnswerUntil([&] {
+        return boxes.Count(kNotConnected) == refusals && ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1;
+    }, 90000);
+    EXPECT_EQ(static_cast<size_t>(refusals), boxes.Count(kNotConnected));
+    EXPECT_EQ(1, boxes.MostAtOnce());
+    EXPECT_EQ(1, ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+
+    // A header announcing a body of 0x8000 bytes or more, then bytes that
+    // would read as a forged record.
+    devserver::Bytes forged = {0x90, 0x00, 0x03, 0xEB, 0x00, 0x04};  // 0x9000 bytes of a LIST_MEMBERS push
+    const devserver::Bytes more = devserver::FramePacket(devserver::LIST_MEMBERS, KIND_SERVER,
+                                                         devserver::BuildListRecord(after, {"forged"}, {}, 'A'));
+    forged.insert(forged.end(), more.begin(), more.end());
+    ASSERT_TRUE(server.SendRaw("list:viewer", forged));
+    const char kBroken[] = "서버와의 연결이 끊어졌습니다. 잠시 후 다시 이용해 주세요.";
+    boxes.AnswerUntil([&] { return boxes.Count(kBroken) == 1; }, 15000);
+    boxes.AnswerUntil([] { return false; }, 1000);
+    EXPECT_EQ(1u, boxes.Count(kBroken));
+    EXPECT_EQ(1, boxes.MostAtOnce());
+    EXPECT_TRUE(page.Running());
+    EXPECT_EQ(1, ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) << "nothing after the forged length is applied";
+
+    if (HWND container = ::GetAncestor(list, GA_ROOT)) ::PostMessageA(container, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(page.WaitExit(10000));
     server.Stop();
 }
 
