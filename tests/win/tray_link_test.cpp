@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "SupportServices.h"
-#include "TrayMainDlg.h"
+#include "support_services.h"
+#include "tray_main_dlg.h"
 #include "dev_server.h"
 #include "fields.h"
 #include "tray_messages.h"

@@ -14,8 +14,8 @@
 
 #include "browser_seam.h"
 #include "sound_seam.h"
-#include "SystemTray.h"
-#include "TrayMainDlg.h"
+#include "system_tray.h"
+#include "tray_main_dlg.h"
 #include "dev_server.h"
 #include "process_launcher.h"
 #include "tray_bodies.h"

@@ -4,9 +4,9 @@
 
 #include "bodies.h"
 #include "hub_fixture.h"
-#include "popups/IncomingChatDlg.h"
-#include "popups/NoteToAllDlg.h"
-#include "popups/SendNoteDlg.h"
+#include "popups/incoming_chat_dlg.h"
+#include "popups/note_to_all_dlg.h"
+#include "popups/send_note_dlg.h"
 
 namespace hub {
 namespace {

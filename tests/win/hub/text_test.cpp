@@ -1,8 +1,8 @@
 // Text helpers of the main window and the popups.
 #include <gtest/gtest.h>
 
-#include "TrayMainDlg.h"
-#include "popups/PopupText.h"
+#include "tray_main_dlg.h"
+#include "popups/tray_popup_text.h"
 
 namespace {
 

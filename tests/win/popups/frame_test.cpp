@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "CountdownLabel.h"
-#include "LimitEdit.h"
-#include "PopupButtons.h"
-#include "PopupLook.h"
+#include "countdown_label.h"
+#include "limit_edit.h"
+#include "popup_buttons.h"
+#include "popup_look.h"
 #include "dialog.h"
 #include "popup_test_support.h"
 #include "res/PopupBitmaps.h"

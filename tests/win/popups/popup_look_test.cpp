@@ -3,7 +3,7 @@
 // the screen.
 #include "popup_fixture.h"
 #include "popup_test_support.h"
-#include "popups/PopupLook.h"
+#include "popups/popup_look.h"
 
 namespace hub {
 namespace {

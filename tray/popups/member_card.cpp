@@ -1,0 +1,64 @@
+#include "member_card.h"
+
+#include "tray_main_dlg.h"
+#include "popup_text.h"
+#include "res/resource.h"
+
+namespace {
+bool PointsInLineOne(const MemberCard& card, CardStyle style) {
+    return style == CardStyle::Chat && card.sex != 'F';
+}
+}  // namespace
+
+MemberCard CardFromChatTarget(const ChatTargetInfo& t) {
+    MemberCard c;
+    c.memberId = t.MemberId();
+    c.nickname = t.Nickname();
+    c.sex = t.SexCode();
+    c.age = t.Age();
+    c.occupation = t.Occupation();
+    c.region = t.Region();
+    c.chatTopic = t.ChatTopic();
+    c.taste = t.Taste();
+    CTrayMainDlg::TasteName(c.taste, c.tasteName);
+    c.popularity = t.Popularity();
+    c.points = t.Points();
+    return c;
+}
+
+MemberCard CardFromIncomingRecord(const IncomingChatRecord& r) {
+    MemberCard c;
+    c.memberId = r.memberId;
+    c.nickname = CTrayMainDlg::FromUtf8(r.nickname);
+    c.sex = r.sex;
+    c.age = r.age;
+    c.occupation = CTrayMainDlg::FromUtf8(r.occupation);
+    c.region = CTrayMainDlg::FromUtf8(r.region);
+    c.chatTopic = CTrayMainDlg::FromUtf8(r.chatTopic);
+    c.taste = r.taste;
+    CTrayMainDlg::TasteName(c.taste, c.tasteName);
+    c.popularity = r.popularity;
+    c.points = r.points;
+    return c;
+}
+
+void FillMemberCard(HWND popup, const MemberCard& card, const std::string& title, CardStyle style) {
+    auto set = [popup](int id, const std::string& text) { ::SetDlgItemTextA(popup, id, text.c_str()); };
+    set(IDC_MEMBER_TITLE, title);
+    set(IDC_CARD_FIRST, PointsInLineOne(card, style) ? GroupThousands(card.points) : EscapeAmpersands(card.occupation));
+    set(IDC_CARD_REGION, EscapeAmpersands(card.region));
+    set(IDC_CARD_TOPIC, EscapeAmpersands(card.chatTopic));
+    set(IDC_CARD_TASTE, card.tasteName);
+    set(IDC_CARD_POPULARITY, EscapeAmpersands(card.popularity));
+}
+
+void DressMemberCard(HWND popup, PopupPalette& palette, const MemberCard& card, CardStyle style,
+                     const CardFonts& fonts) {
+    SetItemFont(popup, IDC_MEMBER_TITLE, *fonts.title);
+    palette.Set(IDC_MEMBER_TITLE, PopupPalette::Style::OverSkin);
+    for (int id : {IDC_CARD_FIRST, IDC_CARD_REGION, IDC_CARD_TOPIC, IDC_CARD_TASTE, IDC_CARD_POPULARITY}) {
+        const bool bold = id == IDC_CARD_FIRST && fonts.bold && PointsInLineOne(card, style);
+        SetItemFont(popup, id, bold ? *fonts.bold : *fonts.details);
+        palette.Set(id, PopupPalette::Style::DetailsOverSkin);
+    }
+}

@@ -1,0 +1,30 @@
+#include "tray_app.h"
+
+#include <winsock2.h>
+
+#include "tray_main_dlg.h"
+#include "message_box.h"
+#include "res/resource.h"
+
+CTrayApp theApp;
+
+BOOL CTrayApp::InitInstance() {
+    TrayProcessLock();  // created before any window exists
+    WSADATA wsa;
+    if (::WSAStartup(MAKEWORD(1, 1), &wsa) != 0) {
+        char text[256];
+        AfxLoadString(IDS_SOCKET_INIT_FAILED, text, sizeof text);
+        ShowMessageBox(nullptr, text, nullptr, MB_OK);
+        return FALSE;
+    }
+    CTrayMainDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;  // the dialog was the program
+}
+
+int CTrayApp::ExitInstance() {
+    ::WSACleanup();
+    return 0;
+}
