@@ -19,3 +19,13 @@ std::string Narrow(UINT codePage, const std::wstring& wide) {
     ::WideCharToMultiByte(codePage, 0, wide.data(), n, &out[0], bytes, nullptr, nullptr);
     return out;
 }
+
+size_t AnsiPrefixLength(std::string_view ansi, size_t maxBytes) {
+    size_t keep = 0;
+    while (keep < ansi.size()) {
+        const size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(ansi[keep])) && keep + 1 < ansi.size() ? 2 : 1;
+        if (keep + step > maxBytes) break;
+        keep += step;
+    }
+    return keep;
+}

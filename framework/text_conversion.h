@@ -11,3 +11,6 @@
 std::wstring Widen(UINT codePage, std::string_view text);
 // The UTF-16 text in the code page; empty when it cannot be converted.
 std::string Narrow(UINT codePage, const std::wstring& wide);
+// How much of an ANSI text fits in `maxBytes` without cutting a double-byte
+// character in two: never ends after a lead byte.
+size_t AnsiPrefixLength(std::string_view ansi, size_t maxBytes);

@@ -9,7 +9,7 @@
 #include "list_socket.h"
 #include "member_rows.h"
 #include "member_text.h"
-#include "ole_text.h"
+#include "text_conversion.h"
 
 void CRosterlyCtrl::ClearList() {
     CSingleLock lock(ListLock());
@@ -71,14 +71,7 @@ void CRosterlyCtrl::FillCellText(LVITEMA& item) {
     const MemberRecord* record = PrepareCellAnswer(item);
     if (!record) return;
     const std::string text = RowCellText(*record, item.iSubItem);
-    // Cut to the buffer between characters, never after a lead byte.
-    const size_t room = static_cast<size_t>(item.cchTextMax) - 1;
-    size_t n = 0;
-    while (n < text.size()) {
-        const size_t width = ::IsDBCSLeadByte(static_cast<BYTE>(text[n])) && n + 1 < text.size() ? 2 : 1;
-        if (n + width > room) break;
-        n += width;
-    }
+    const size_t n = AnsiPrefixLength(text, static_cast<size_t>(item.cchTextMax) - 1);
     std::memcpy(item.pszText, text.data(), n);
     item.pszText[n] = 0;
 }
@@ -88,7 +81,7 @@ void CRosterlyCtrl::FillCellText(LVITEMW& item) {
     if (!record) return;
     // The texts are in the ANSI code page. Converted whole, then cut: a
     // conversion into a buffer too short gives nothing at all.
-    const std::wstring text = WideFromAnsi(RowCellText(*record, item.iSubItem));
+    const std::wstring text = Widen(CP_ACP, RowCellText(*record, item.iSubItem));
     const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
     std::wmemcpy(item.pszText, text.data(), n);
     item.pszText[n] = 0;
@@ -120,26 +113,25 @@ LRESULT CRosterlyCtrl::OnRedrawListMessage(WPARAM, LPARAM) {
     }
     ::KillTimer(m_hWnd, kRedrawTimerId);
     redrawHeld = false;
-    ListCall(WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RedrawFlags());
-    columnsChangedWhileHeld = false;
+    DrawAgain(0);
     return 0;
 }
 
-UINT CRosterlyCtrl::RedrawFlags() const {
+void CRosterlyCtrl::DrawAgain(UINT when) {
+    ListCall(WM_SETREDRAW, TRUE, 0);
     // The header is painted again only when its columns changed: it draws
     // slowly, and rows alone leave it as it was.
-    return RDW_INVALIDATE | RDW_ERASE | (columnsChangedWhileHeld ? RDW_FRAME | RDW_ALLCHILDREN : 0);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | (columnsChangedWhileHeld ? RDW_FRAME | RDW_ALLCHILDREN : 0) | when);
+    columnsChangedWhileHeld = false;
 }
 
 bool CRosterlyCtrl::ShowHeldRowsIfDue() {
     if (!redrawHeld || !m_hWnd || ::GetTickCount() - redrawHeldSince < kMaxRedrawHoldMs) return false;
     // Painted now, not left to a WM_PAINT or a timer: neither comes while
     // the reader has messages queued, which it has all along a long list.
-    ListCall(WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RedrawFlags() | RDW_UPDATENOW);
+    DrawAgain(RDW_UPDATENOW);
     ListCall(WM_SETREDRAW, FALSE, 0);
-    columnsChangedWhileHeld = false;
     redrawHeldSince = ::GetTickCount();
     return true;
 }

@@ -136,8 +136,9 @@ private:
     void ApplyModeChange(const ListModeChange& change);
     // Stops the list view drawing until the messages queued now are handled.
     void HoldRedraw();
-    // What a held list paints again when it is shown.
-    UINT RedrawFlags() const;
+    // Lets the list draw again and has it painted, now (RDW_UPDATENOW) or
+    // when the thread gets to it (0).
+    void DrawAgain(UINT when);
     // connection
     void OpenConnection();
     bool SendPacket(const ListPacket& packet);

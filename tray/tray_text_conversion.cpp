@@ -23,16 +23,7 @@ std::string CTrayMainDlg::FromUtf8(const char* utf8, size_t length) {
         if (wide.back() >= 0xD800 && wide.back() <= 0xDBFF) wide.pop_back();
     }
     std::string ansi = Narrow(CP_ACP, wide);
-    if (ansi.size() > kMaxAnsiBytes) {
-        // Cut on a character boundary: walk the double-byte characters.
-        size_t keep = 0;
-        while (keep < ansi.size()) {
-            const size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(ansi[keep])) ? 2 : 1;
-            if (keep + step > kMaxAnsiBytes) break;
-            keep += step;
-        }
-        ansi.resize(keep);
-    }
+    if (ansi.size() > kMaxAnsiBytes) ansi.resize(AnsiPrefixLength(ansi, kMaxAnsiBytes));
     return ansi;
 }
 
