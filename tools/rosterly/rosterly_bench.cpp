@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <map>
 #include <string>
@@ -27,6 +28,7 @@
 
 #include "control_host.h"
 #include "dev_server.h"
+#include "list_frame_buffer.h"
 #include "list_population.h"
 #include "message_box.h"
 #include "ole_factory.h"
@@ -81,7 +83,7 @@ double g_longestMessageMs = 0;
 UINT g_longestMessage = 0;
 
 // Called after each message Pump dispatches, when set.
-void (*g_afterMessage)() = nullptr;
+std::function<void()> g_afterMessage;
 
 void Pump() {
     MSG msg;
@@ -173,25 +175,23 @@ double PlainClientMs(const char* address, int n, char list) {
     // read per packet through wine.
     int records = 0;
     bool asked = false;
-    std::vector<uint8_t> arrived;
-    size_t at = 0;
-    std::vector<char> chunk(256 * 1024);
+    ListFrameBuffer frames;
+    PacketHeader h;
+    std::vector<uint8_t> body;
+    size_t length = 0;
+    std::vector<uint8_t> chunk(256 * 1024);
     while (records < n) {
-        const int r = ::recv(s, chunk.data(), static_cast<int>(chunk.size()), 0);
+        const int r = ::recv(s, reinterpret_cast<char*>(chunk.data()), static_cast<int>(chunk.size()), 0);
         if (r <= 0) break;
-        arrived.insert(arrived.end(), chunk.data(), chunk.data() + r);
-        while (arrived.size() - at >= kHeaderSize) {
-            const PacketHeader h = ParseHeader(arrived.data() + at);
-            if (arrived.size() - at < kHeaderSize + h.bodyLength) break;
-            at += kHeaderSize + h.bodyLength;
+        frames.Append(chunk.data(), static_cast<size_t>(r));
+        while (frames.Next(&h, &body, &length)) {
             if (h.command == LIST_LOGIN && !asked) {
                 sendAll(BuildListMembersPacket(list));
                 asked = true;
             }
             if (h.command == LIST_MEMBERS && h.kind == KIND_SERVER) ++records;
         }
-        arrived.erase(arrived.begin(), arrived.begin() + static_cast<std::ptrdiff_t>(at));
-        at = 0;
+        if (frames.Broken()) break;
     }
     const double ms = MsSince(t);
     ::closesocket(s);
@@ -212,14 +212,9 @@ void ThroughTheSocket(const char* address, const wchar_t* sex, char list, int n,
     const auto t = Clock::now();
     auto hosted = HostControl(wide.c_str(), sex);
     const double madeMs = MsSince(t);
-    static CRosterlyCtrl* watched;
-    static Clock::time_point started;
-    static double firstRowMs;
-    watched = hosted->control;
-    started = t;
-    firstRowMs = -1;
-    g_afterMessage = [] {
-        if (firstRowMs < 0 && watched->RowCount() > 0) firstRowMs = MsSince(started);
+    double firstRowMs = -1;
+    g_afterMessage = [&] {
+        if (firstRowMs < 0 && hosted->control->RowCount() > 0) firstRowMs = MsSince(t);
     };
     while (hosted->control->RowCount() < n && MsSince(t) < 300000) {
         Pump();
