@@ -50,6 +50,9 @@ enum SocketEvent : unsigned int {
     // The reader, stopped for room: lParam is a probe number, no copy (copies
     // posted before it and never received were lost on the way).
     EV_COPY_PROBE = 4012,
+    // The reader could not read a packet whole, no copy; EV_LINK_LOST follows.
+    // The main window says so, so that no box of the reader's holds its end.
+    EV_READ_FAILED = 4013,
     EV_LINK_LOST = 4444,         // the reader thread ended, no copy
 };
 

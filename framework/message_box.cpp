@@ -17,11 +17,20 @@ struct PendingPost {
     LPARAM l;
 };
 
+// A notice waiting its turn, and how many times it was asked for in a row.
+struct WaitingBox {
+    MessageBoxRequest request;
+    unsigned times;
+};
+
 // What one thread has up and waiting.
 struct ThreadBoxes {
     int showing = 0;    // boxes being shown: real ones and the handler's
     int realOpen = 0;   // real boxes among them
-    std::deque<MessageBoxRequest> waiting;
+    // The open boxes were dismissed: their return shows nothing more, so that
+    // the window ending behind them is not held up by the notices.
+    bool waitingHeld = false;
+    std::deque<WaitingBox> waiting;
     std::vector<PendingPost> whenClosed;
 };
 thread_local ThreadBoxes t_boxes;
@@ -58,17 +67,37 @@ int ShowNow(const MessageBoxRequest& request) {
     return answer;
 }
 
+bool SameBox(const MessageBoxRequest& a, const MessageBoxRequest& b) {
+    return a.text == b.text && a.caption == b.caption && a.type == b.type;
+}
+
 void Wait(ThreadBoxes& boxes, MessageBoxRequest request) {
-    if (!boxes.waiting.empty()) {
-        const MessageBoxRequest& last = boxes.waiting.back();
-        if (last.text == request.text && last.caption == request.caption && last.type == request.type) return;
+    if (!boxes.waiting.empty() && SameBox(boxes.waiting.back().request, request)) {
+        WaitingBox& last = boxes.waiting.back();
+        if (last.times < kMaxBoxRepeats) ++last.times;
+        return;
     }
     if (boxes.waiting.size() >= kMaxWaitingBoxes) boxes.waiting.pop_front();
-    boxes.waiting.push_back(std::move(request));
+    boxes.waiting.push_back(WaitingBox{std::move(request), 1});
 }
 
 void PostAll(std::vector<PendingPost> posts) {
     for (const PendingPost& p : posts) ::PostMessageA(p.window, p.message, p.w, p.l);
+}
+
+// The notices that waited, one at a time (each may gather more behind it),
+// then the messages asked for once all boxes are closed. A dismissal among
+// them holds the rest again.
+void ShowWaiting(ThreadBoxes& boxes) {
+    while (!boxes.waiting.empty() && !boxes.waitingHeld) {
+        WaitingBox& next = boxes.waiting.front();
+        const MessageBoxRequest request = next.request;
+        if (--next.times == 0) boxes.waiting.pop_front();
+        ShowNow(request);
+    }
+    std::vector<PendingPost> posts;
+    posts.swap(boxes.whenClosed);
+    PostAll(std::move(posts));
 }
 }  // namespace
 
@@ -79,17 +108,17 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
         Wait(boxes, std::move(request));
         return IDOK;
     }
+    // Held notices were asked for before this box: they come first.
+    if (boxes.showing == 0 && boxes.waitingHeld) ShowWaitingMessageBoxes();
     const int answer = ShowNow(request);
     if (boxes.showing > 0) return answer;
-    // The outermost box is answered: the notices that waited, one at a time.
-    while (!boxes.waiting.empty()) {
-        MessageBoxRequest next = std::move(boxes.waiting.front());
-        boxes.waiting.pop_front();
-        ShowNow(next);
+    if (boxes.waitingHeld) {
+        std::vector<PendingPost> posts;
+        posts.swap(boxes.whenClosed);
+        PostAll(std::move(posts));
+        return answer;
     }
-    std::vector<PendingPost> posts;
-    posts.swap(boxes.whenClosed);
-    PostAll(std::move(posts));
+    ShowWaiting(boxes);
     return answer;
 }
 
@@ -106,11 +135,25 @@ void PostWhenMessageBoxesClosed(HWND window, UINT message, WPARAM w, LPARAM l) {
     boxes.whenClosed.push_back(PendingPost{window, message, w, l});
 }
 
-size_t WaitingMessageBoxes() { return t_boxes.waiting.size(); }
+size_t WaitingMessageBoxes() {
+    size_t count = 0;
+    for (const WaitingBox& box : t_boxes.waiting) count += box.times;
+    return count;
+}
 
 void DismissOpenMessageBoxes() {
-    t_boxes.waiting.clear();
-    if (t_boxes.realOpen > 0) ::EnumThreadWindows(::GetCurrentThreadId(), &DismissIfMessageBox, 0);
+    ThreadBoxes& boxes = t_boxes;
+    if (boxes.showing == 0) return;
+    boxes.waitingHeld = true;
+    if (boxes.realOpen > 0) ::EnumThreadWindows(::GetCurrentThreadId(), &DismissIfMessageBox, 0);
+}
+
+// Asked for under a box (a window destroyed inside its message loop), the
+// notices follow once that box returns.
+void ShowWaitingMessageBoxes() {
+    ThreadBoxes& boxes = t_boxes;
+    boxes.waitingHeld = false;
+    if (boxes.showing == 0) ShowWaiting(boxes);
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {

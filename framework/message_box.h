@@ -1,13 +1,14 @@
 // The one way the programs show a message box. Tests install a handler that
 // records the box and answers it; otherwise the real MessageBoxA is shown.
 //
-// Boxes never open inside each other. A box runs its own message loop, so
-// whatever is dispatched while it is up (a packet, a timer, another program's
-// request) must not open a second one: a plain notice (a box with only OK)
-// asked for meanwhile waits its turn and is shown once the open one has been
-// answered, in the order asked; the caller goes on at once as if it had been
-// answered with OK. A box that asks a question cannot wait that way: callers
-// look at MessageBoxOpen() and come back later (PostWhenMessageBoxesClosed).
+// Boxes never open inside each other, and a box holds back only other boxes.
+// A box runs its own message loop, so whatever is dispatched while it is up (a
+// packet, a timer, another program's request) is handled then; a plain notice
+// (a box with only OK) asked for meanwhile waits its turn and is shown once
+// the open one has been answered, in the order asked; the caller goes on at
+// once as if it had been answered with OK. A box that asks a question cannot
+// wait that way: callers look at MessageBoxOpen() and come back later
+// (PostWhenMessageBoxesClosed).
 #pragma once
 #include <windows.h>
 
@@ -36,14 +37,19 @@ bool MessageBoxOpen();
 // the waiting notices included; at once when none is open. Each request is
 // posted once.
 void PostWhenMessageBoxesClosed(HWND window, UINT message, WPARAM w = 0, LPARAM l = 0);
-// Notices waiting behind the open box on this thread. At most kMaxWaitingBoxes
-// wait; beyond that a notice equal to the last waiting one is shown once, and
-// any other replaces the oldest, so a flood cannot grow without bound.
+// Notices waiting behind the open box on this thread, repeats included. The
+// same notice asked for again right behind itself is counted, not stored
+// again, and at most kMaxWaitingBoxes different ones wait; beyond that a new
+// one replaces the oldest, so a flood cannot grow the line without bound.
 size_t WaitingMessageBoxes();
 constexpr size_t kMaxWaitingBoxes = 64;
+constexpr unsigned kMaxBoxRepeats = 10000;
 
-// Answers every real box this thread has open, as Cancel where the box has
-// it and OK otherwise, so that a window ending while one is up ends now and
-// not when the member gets round to it. The boxes return once the thread's
-// message loop runs again. Notices still waiting are dropped with them.
+// Answers every box this thread has open, as Cancel where the box has it and
+// OK otherwise, so that a window ending while one is up ends now and not when
+// the member gets round to it. The real boxes return once the thread's message
+// loop runs again. The notices waiting behind them are not lost: they wait on
+// until ShowWaitingMessageBoxes() or the thread's next box.
 void DismissOpenMessageBoxes();
+// Shows the notices still waiting, in order, once no box is open.
+void ShowWaitingMessageBoxes();

@@ -27,9 +27,10 @@ void CTrayMainDlg::FocusPopup(CTrayPopup* popup) {
     ::SetFocus(popup->GetSafeHwnd());
 }
 
-// A record shorter than its kind's layout, or of an unknown kind, is ignored.
+// A record shorter than its kind's layout, or of an unknown kind, is ignored;
+// so is every request once the session is over.
 BOOL CTrayMainDlg::OnCopyData(HWND, COPYDATASTRUCT* data) {
-    if (!data) return FALSE;
+    if (!data || ending) return FALSE;
     if (data->dwData == COPYDATA_SEND_NOTE) {
         if (const std::optional<NoteTargetInfo> target = ReadNoteTargetInfo(data->lpData, data->cbData))
             OnSendNoteRequest(*target);
@@ -66,6 +67,7 @@ void CTrayMainDlg::OnChatTargetRequest(const ChatTargetInfo& target) {
 }
 
 LRESULT CTrayMainDlg::OnTrayNoteAll(WPARAM, LPARAM) {
+    if (ending) return 0;
     if (popups.noteToAll) {
         FocusPopup(popups.noteToAll);
         return 0;
@@ -84,6 +86,7 @@ LRESULT CTrayMainDlg::OnTrayNoteAll(WPARAM, LPARAM) {
 }
 
 LRESULT CTrayMainDlg::OnTrayChatAll(WPARAM, LPARAM) {
+    if (ending) return 0;
     if (!CheckWebcamRule()) {
         ShowChatNeedsWebcam();
     } else if (popups.groupChat) {

@@ -33,38 +33,8 @@ LRESULT CTrayMainDlg::OnSocketEvent(WPARAM event, LPARAM copy) {
         return 0;
     }
     MarkSocketEventCopyReceived(copy);
-    if (event != EV_KEEPALIVE_ANSWER && (MessageBoxOpen() || !heldLinkEvents.empty())) {
-        heldLinkEvents.emplace_back(event, copy);
-        PostWhenMessageBoxesClosed(m_hWnd, WM_RESUME_LINK_EVENTS);
-        return 0;
-    }
     HandleSocketEvent(event, copy);
     return 0;
-}
-
-// One at a time, in arrival order; a box shown for one of them holds the rest
-// again until it is answered. A drain already running (further down the
-// stack, under the box just answered) goes on by itself.
-LRESULT CTrayMainDlg::OnResumeLinkEvents(WPARAM, LPARAM) {
-    if (resumingLinkEvents) return 0;
-    resumingLinkEvents = true;
-    while (!heldLinkEvents.empty() && m_hWnd) {
-        if (MessageBoxOpen()) {
-            PostWhenMessageBoxesClosed(m_hWnd, WM_RESUME_LINK_EVENTS);
-            break;
-        }
-        const std::pair<WPARAM, LPARAM> next = heldLinkEvents.front();
-        heldLinkEvents.pop_front();
-        HandleSocketEvent(next.first, next.second);
-    }
-    resumingLinkEvents = false;
-    return 0;
-}
-
-void CTrayMainDlg::DropHeldLinkEvents() {
-    std::deque<std::pair<WPARAM, LPARAM>> held;
-    held.swap(heldLinkEvents);
-    for (const auto& e : held) FreeSocketEventCopy(e.second);
 }
 
 void CTrayMainDlg::HandleSocketEvent(WPARAM event, LPARAM copy) {
@@ -79,6 +49,11 @@ void CTrayMainDlg::HandleSocketEvent(WPARAM event, LPARAM copy) {
             body = packet + kHeaderSize;
             length = header.bodyLength;
         }
+    }
+    // Once the session is over nothing more is opened, answered or sent.
+    if (ending) {
+        FreeSocketEventCopy(copy);
+        return;
     }
     switch (event) {
     case EV_CONNECTED: OnConnected(); break;
@@ -95,8 +70,9 @@ void CTrayMainDlg::HandleSocketEvent(WPARAM event, LPARAM copy) {
     case EV_CHAT_DECISION: OnChatDecision(header, body, length); break;
     case EV_SESSION_END: OnSessionEnd(body, length); break;
     case EV_CHAT_CHECK: OnChatCheckAnswer(body, length); break;
-    case EV_LINK_LOST: if (!ending) OnLinkDead(); break;
-    case EV_UNKNOWN_COMMAND: if (!ending) OnUnknownCommand(); break;
+    case EV_READ_FAILED: OnLinkBroken(); break;
+    case EV_LINK_LOST: OnLinkDead(); break;
+    case EV_UNKNOWN_COMMAND: OnUnknownCommand(); break;
     default: break;
     }
     FreeSocketEventCopy(copy);

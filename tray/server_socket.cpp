@@ -7,18 +7,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "message_box.h"
 #include "tray_messages.h"
-
-namespace {
-const char kLinkBrokenText[] = "서버와의 연결이 끊어졌습니다. 잠시 후 다시 이용해 주세요.";
-const char kServerCaption[] = "서버 메시지";
-}  // namespace
 
 namespace {
 // Each copy is numbered in posting order and marked when the main window
 // receives it, so that copies whose message never arrived can be told apart
-// from those held behind a box.
+// from those still on their way.
 struct CopyEntry {
     uint32_t serial;
     bool received;
@@ -191,8 +185,8 @@ UINT CServerSocket::ReaderThread(LPVOID self) {
 
 void CServerSocket::ReaderLoop() {
     for (;;) {
-        // Reading on while the member has not answered a box would only pile
-        // packets up in memory.
+        // A main window that does not keep up (or a system that lost its
+        // messages) must not let packets pile up in memory.
         if (!WaitForRoom()) break;
         WSAEVENT waitOn[2] = {stopEvent, networkEvent};
         const DWORD waited = ::WSAWaitForMultipleEvents(2, waitOn, FALSE, 1000, FALSE);
@@ -210,9 +204,7 @@ void CServerSocket::ReaderLoop() {
             while (ok && WaitForRoom() && ::ioctlsocket(socketHandle, FIONREAD, &pending) == 0 && pending > 0)
                 ok = ReadOnePacket();
             if (!ok) {
-                if (!stopping)
-                    ShowMessageBox(nullptr, kLinkBrokenText, kServerCaption,
-                                   MB_OK | MB_ICONSTOP | MB_TOPMOST);
+                if (!stopping) Post(EV_READ_FAILED, nullptr);
                 break;
             }
             closed = closed || peerClosed;

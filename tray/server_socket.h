@@ -34,9 +34,9 @@ public:
     // Bounds of a single packet read and of waiting to send.
     static constexpr DWORD kReceiveTimeoutMs = 10000;
     static constexpr DWORD kSendTimeoutMs = 10000;
-    // Packets posted and not yet handled (the main window holds them while a
-    // box is up). At this many the reader stops reading until some are
-    // handled: the server's writes then wait in the TCP buffers.
+    // Packets posted and not yet handled. At this many the reader stops
+    // reading until some are handled: the server's writes then wait in the
+    // TCP buffers.
     static constexpr size_t kMaxUnhandledPackets = 128;
     // Stopped that long, the reader asks the main window to reclaim copies
     // whose messages were lost.

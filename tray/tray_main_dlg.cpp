@@ -18,6 +18,7 @@ namespace {
 const char kServerCaption[] = "서버 메시지";
 const char kTrayTooltip[] = "Corvala";
 const char kLinkEndedText[] = "서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요.";
+const char kLinkBrokenText[] = "서버와의 연결이 끊어졌습니다. 잠시 후 다시 이용해 주세요.";
 const char kUnknownCommandText[] = "Corvala 서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요.";
 const char kCloseAskText[] = "쪽지받기 아이콘을 종료하시겠습니까?";
 const char kCloseAskCaption[] = "쪽지받기 종료";
@@ -51,7 +52,6 @@ BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
     ON_MESSAGE(WM_SOCKET_EVENT, &CTrayMainDlg::OnSocketEvent)
     ON_MESSAGE(WM_RELEASE_POPUPS, &CTrayMainDlg::OnReleasePopups)
     ON_MESSAGE(WM_COUNT_LIVE_OBJECTS, &CTrayMainDlg::OnCountLiveObjects)
-    ON_MESSAGE(WM_RESUME_LINK_EVENTS, &CTrayMainDlg::OnResumeLinkEvents)
     ON_MESSAGE(WM_ENDSESSION, &CTrayMainDlg::OnEndSession)
 END_MESSAGE_MAP()
 
@@ -66,7 +66,6 @@ CTrayMainDlg::~CTrayMainDlg() {
         connectThread->Join(INFINITE);
         delete connectThread;
     }
-    DropHeldLinkEvents();
     OnReleasePopups(0, 0);
 }
 
@@ -120,7 +119,8 @@ BOOL CTrayMainDlg::PreTranslateMessage(MSG* msg) {
 void CTrayMainDlg::OnOK() { EndSession(); }
 
 // A box still open (a result text, say) would hold the dialog's end, and with
-// it the logout, until the member answers it: it is answered now.
+// it the logout, until the member answers it: it is answered now. Notices
+// waiting behind it are shown once the logout is out.
 void CTrayMainDlg::EndSession() {
     ending = true;
     DismissOpenMessageBoxes();
@@ -149,13 +149,11 @@ void CTrayMainDlg::OnTimer(UINT_PTR id) {
         return;
     }
     if (id != KEEPALIVE_TIMER || !isConnected) return;
+    // The cycle keeps its own schedule whatever box is up: answers are read
+    // as they come, so a silent server is a dead one.
     KeepAliveAction action;
     {
         CSingleLock lock(TrayProcessLock());
-        // Keep-alives go out as always; but packets held behind a box (and the
-        // reader waiting for them to be handled) show a live link whose
-        // answers are not read yet, so the cycle's check counts them as one.
-        if (!heldLinkEvents.empty() && keepAlive.keepAliveTick == 3) keepAlive.OnAnswer();
         action = keepAlive.OnTick();
     }
     if (action == KeepAliveAction::SendKeepAlive) SendKeepAlive();
@@ -172,6 +170,7 @@ LRESULT CTrayMainDlg::OnTrayIconNotify(WPARAM w, LPARAM l) {
 
 // Already ending (the session's end message may be up): nothing to ask. A
 // question cannot wait behind another box, so it is asked once that is answered.
+// The session may end while the question is up; the answer then changes nothing.
 LRESULT CTrayMainDlg::OnTrayCloseAsk(WPARAM, LPARAM) {
     if (ending) return 0;
     if (MessageBoxOpen()) {
@@ -179,7 +178,8 @@ LRESULT CTrayMainDlg::OnTrayCloseAsk(WPARAM, LPARAM) {
         return 0;
     }
     if (ShowMessageBox(nullptr, kCloseAskText, kCloseAskCaption,
-                       MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) == IDOK)
+                       MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) == IDOK &&
+        !ending)
         EndSession();
     return 0;
 }
@@ -227,6 +227,8 @@ void CTrayMainDlg::OnSessionEnd(const uint8_t* body, size_t length) {
     SendMessage(WM_TRAY_CLOSE);
 }
 
+// The link is closed at once; should a box be up, the word on it waits its
+// turn and the dialog ends once that box is answered.
 void CTrayMainDlg::OnLinkDead() {
     ending = true;
     {
@@ -249,6 +251,12 @@ LRESULT CTrayMainDlg::OnEndSession(WPARAM sessionEnds, LPARAM) {
     SendPacketBytes(BuildLogoutPacket(userId));
     ::InterlockedExchange(&isConnected, 0);  // should the window still end, no second logout
     return 0;
+}
+
+// The reader could not read a packet whole. It says so through the main
+// window, whose boxes wait their turn; the link's end follows as EV_LINK_LOST.
+void CTrayMainDlg::OnLinkBroken() {
+    ShowMessageBox(nullptr, kLinkBrokenText, kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
 }
 
 void CTrayMainDlg::OnUnknownCommand() {
@@ -282,6 +290,8 @@ void CTrayMainDlg::OnDestroy() {
     connection.Shutdown();
     if (captureWindow && ::IsWindow(captureWindow)) ::DestroyWindow(captureWindow);
     captureWindow = nullptr;
+    // Notices held when the open boxes were dismissed, once the logout is out.
+    ShowWaitingMessageBoxes();
 }
 
 // The session ends: every incoming request still open is refused.
@@ -353,7 +363,6 @@ LRESULT CTrayMainDlg::OnReleasePopups(WPARAM, LPARAM) {
 LRESULT CTrayMainDlg::OnCountLiveObjects(WPARAM what, LPARAM) {
     if (what == 0) return CGdiObject::LiveCount();
     if (what == 1) return static_cast<LRESULT>(CWnd::LiveCount());
-    if (what == 2) return static_cast<LRESULT>(heldLinkEvents.size());
     if (what == 3) return static_cast<LRESULT>(UnhandledSocketEventCopies());
     if (what == 4) return static_cast<LRESULT>(WaitingMessageBoxes());
     if (what == 5) return MessageBoxOpen() ? 1 : 0;

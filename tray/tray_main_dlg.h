@@ -114,11 +114,9 @@ public:
     // Posted to itself: release the popups retired since.
     static constexpr UINT WM_RELEASE_POPUPS = WM_APP + 4;
     // Asked by soak runs from outside: wParam 0 = GDI objects the program
-    // holds, 1 = windows of ours, 2 = link events held behind a box, 3 = packets
-    // read and not yet handled, 4 = notices waiting behind a box. Only counts.
+    // holds, 1 = windows of ours, 3 = packets read and not yet handled, 4 =
+    // notices waiting behind a box, 5 = whether a box is open. Only counts.
     static constexpr UINT WM_COUNT_LIVE_OBJECTS = WM_APP + 5;
-    // Posted to itself once no box is up: handle the link events held meanwhile.
-    static constexpr UINT WM_RESUME_LINK_EVENTS = WM_APP + 6;
 
 protected:
     BOOL OnInitDialog() override;
@@ -146,21 +144,18 @@ protected:
     void OnLoginAnswer(const uint8_t* body, size_t length);
     void OnSessionEnd(const uint8_t* body, size_t length);
     void OnLinkDead();
+    void OnLinkBroken();
     void OnUnknownCommand();
     void NotifyWatcher();
     void EndSession();
     void RefusePendingRequests();
     void DestroyAllPopups();
 
-    // Server packets (server_dispatch.cpp).
-    // A box runs a message loop of its own; link events that arrive while one
-    // is up are held and handled in order once it has been answered, so no
-    // packet's box opens inside another's. Keep-alive answers show nothing
-    // and are taken at once.
+    // Server packets (server_dispatch.cpp), handled as they arrive, also
+    // while a box is up (its message loop dispatches them): a box holds back
+    // only other boxes, which wait their turn.
     LRESULT OnSocketEvent(WPARAM, LPARAM);
-    LRESULT OnResumeLinkEvents(WPARAM, LPARAM);
     void HandleSocketEvent(WPARAM event, LPARAM copy);
-    void DropHeldLinkEvents();
     void OnNote(const PacketHeader& header, const uint8_t* body, size_t length);
     void OnChatRequestEvent(const PacketHeader& header, const uint8_t* body, size_t length);
     void OnRequestAnswer(const RequestAnswer& answer);
@@ -199,9 +194,7 @@ private:
     CWinThread* connectThread = nullptr;
     HWND captureWindow = nullptr;
     std::vector<CTrayPopup*> retiredPopups;
-    std::deque<std::pair<WPARAM, LPARAM>> heldLinkEvents;  // bounded by the reader (kMaxUnhandledPackets)
-    bool resumingLinkEvents = false;
-    bool ending = false;  // the dialog is on its way out; late link events change nothing
+    bool ending = false;  // the session is over: later events and requests change nothing
     bool shuttingDown = false;  // the shutdown sequence runs (its message may be up)
 };
 

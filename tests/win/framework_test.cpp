@@ -207,7 +207,8 @@ TEST(MessageBoxSeam, HandlerSeesBoxesFromAnyThreadAndAnswers) {
 }
 
 // A notice asked for while a box is up (by whatever its message loop
-// dispatched) waits and is shown after it, once; the caller goes on at once.
+// dispatched) waits and is shown after it, each time it was asked for; the
+// caller goes on at once.
 // The message asked for "when the boxes are closed" comes after all of them.
 TEST(MessageBoxSeam, NoticesAskedUnderABoxWaitTheirTurnAndNeverNest) {
     std::vector<std::string> shown;
@@ -222,9 +223,9 @@ TEST(MessageBoxSeam, NoticesAskedUnderABoxWaitTheirTurnAndNeverNest) {
             EXPECT_TRUE(MessageBoxOpen());
             PostWhenMessageBoxesClosed(window, kDone);
             EXPECT_EQ(ShowMessageBox(nullptr, "second", "c", MB_OK), IDOK);
-            ShowMessageBox(nullptr, "second", "c", MB_OK);  // the same again: shown once
+            ShowMessageBox(nullptr, "second", "c", MB_OK);  // the same again: counted, shown again
             ShowMessageBox(nullptr, "third", "c", MB_OK | MB_ICONSTOP);
-            EXPECT_EQ(WaitingMessageBoxes(), 2u);
+            EXPECT_EQ(WaitingMessageBoxes(), 3u);
             MSG msg;
             EXPECT_FALSE(::PeekMessageA(&msg, window, kDone, kDone, PM_NOREMOVE));
         }
@@ -235,11 +236,32 @@ TEST(MessageBoxSeam, NoticesAskedUnderABoxWaitTheirTurnAndNeverNest) {
     ShowMessageBox(nullptr, "first", "c", MB_OK);
     SetMessageBoxHandler(previous);
     EXPECT_EQ(deepest, 1);
-    EXPECT_EQ(shown, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"first", "second", "second", "third"}));
     EXPECT_EQ(WaitingMessageBoxes(), 0u);
     MSG msg;
     EXPECT_TRUE(::PeekMessageA(&msg, window, kDone, kDone, PM_REMOVE));
     ::DestroyWindow(window);
+}
+
+// Dismissing the open boxes (a window that ends) loses none of the notices
+// behind them: they wait until asked for, or come before the next box.
+TEST(MessageBoxSeam, DismissedBoxesKeepTheNoticesBehindThemForLater) {
+    std::vector<std::string> shown;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        shown.push_back(r.text);
+        if (r.text == "open") {
+            ShowMessageBox(nullptr, "behind", "c", MB_OK);
+            DismissOpenMessageBoxes();
+        }
+        return IDOK;
+    });
+    ShowMessageBox(nullptr, "open", "c", MB_OK);
+    const std::vector<std::string> afterDismissal = shown;
+    ShowMessageBox(nullptr, "next", "c", MB_OKCANCEL);
+    SetMessageBoxHandler(previous);
+    EXPECT_EQ(afterDismissal, (std::vector<std::string>{"open"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"open", "behind", "next"}));
+    EXPECT_EQ(WaitingMessageBoxes(), 0u);
 }
 
 // A flood under one box cannot grow the waiting line without bound.

@@ -428,14 +428,16 @@ TEST_F(DispatchTest, WebcamRequiredHasItsOwnThreeLineText) {
     EXPECT_TRUE(Ended());
 }
 
-// Boxes never open inside each other: packets that arrive while one is up are
-// held and handled in order once it is answered.
-TEST_F(DispatchTest, PacketsArrivingUnderABoxAreHandledInOrderAfterIt) {
+// A box holds back only other boxes: packets that arrive while one is up are
+// handled at once (popups open), and the boxes they ask for wait their turn,
+// one at a time, in order.
+TEST_F(DispatchTest, PacketsArrivingUnderABoxAreHandledAtOnceAndTheirBoxesWaitInOrder) {
     OpenConnected();
     std::vector<std::string> shown;
     int depth = 0, deepest = 0;
     bool fed = false;
-    size_t notesUnderBox = 99;
+    size_t notesUnderBox = 0;
+    HWND requestUnderBox = nullptr;
     MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
         deepest = std::max(deepest, ++depth);
         shown.push_back(r.text);
@@ -443,6 +445,8 @@ TEST_F(DispatchTest, PacketsArrivingUnderABoxAreHandledInOrderAfterIt) {
             fed = true;
             Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('F', 'R', "bob", "SENDING_FAIL"));
             Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
+            requestUnderBox = OpenIncoming(Member("amy", 'F'));
+            Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('E', 'R', "bob", ""));
             Feed(CMD_CHAT_ANSWER, KIND_ANSWER, devserver::BuildAnswerResult('E', 'R', "bob", ""));
             notesUnderBox = dlg->readNotes.size();
         }
@@ -453,12 +457,54 @@ TEST_F(DispatchTest, PacketsArrivingUnderABoxAreHandledInOrderAfterIt) {
     Settle();
     SetMessageBoxHandler(previous);
     EXPECT_EQ(deepest, 1);
-    EXPECT_EQ(notesUnderBox, 0u);
-    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(notesUnderBox, 1u);
+    ASSERT_NE(requestUnderBox, nullptr) << "another member's request waited for the box";
+    EXPECT_TRUE(::IsWindowVisible(requestUnderBox));
+    ASSERT_EQ(shown.size(), 4u);
     EXPECT_EQ(shown[0], ResultText("NO_SUCH_USER"));
     EXPECT_EQ(shown[1], ResultText("SENDING_FAIL"));
     EXPECT_EQ(shown[2].rfind("11", 0), 0u);
-    EXPECT_EQ(dlg->readNotes.size(), 1u);
+    EXPECT_EQ(shown[3], shown[2]) << "each answer has its box, the same text too";
+}
+
+// What the server decides while a box is up applies at once: a withdrawn
+// request is gone before the member could accept it, the chat check's answer
+// opens the request to the member it was for, and nothing answers the
+// withdrawn request afterwards.
+TEST_F(DispatchTest, DecisionsUnderABoxApplyAtOnceAndNothingAnswersAWithdrawnRequest) {
+    OpenConnected();
+    dlg->webcamPresent = true;
+    HWND request = OpenIncoming(Member("bob", 'M'));
+    ASSERT_NE(request, nullptr);
+    ChatTargetFields f;
+    f.memberId = "amy";
+    f.sex = "F";
+    const ChatTargetInfo amy = MakeChatTargetInfo(f);
+    COPYDATASTRUCT cds{COPYDATA_CHAT_REQUEST, sizeof amy, const_cast<ChatTargetInfo*>(&amy)};
+    ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    Mark();
+    bool requestGoneUnderBox = false;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        if (r.text == ResultText("NO_SUCH_USER")) {
+            Feed(CMD_CHAT_CONTROL, KIND_SERVER, DecisionBody("bob", 'R'));
+            requestGoneUnderBox = !::IsWindow(request) && dlg->popups.incomingRequests.empty();
+            if (::IsWindow(request)) Click(request, IDC_ACCEPT);  // the member, still seeing it
+            Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('S', "amy", ""));
+            f.memberId = "cat";
+            const ChatTargetInfo cat = MakeChatTargetInfo(f);
+            COPYDATASTRUCT later{COPYDATA_CHAT_REQUEST, sizeof cat, const_cast<ChatTargetInfo*>(&cat)};
+            ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&later));
+        }
+        return IDOK;
+    });
+    Feed(CMD_NOTE, KIND_ANSWER, devserver::BuildResultForMember('F', "zed", "NO_SUCH_USER"));
+    Settle();
+    SetMessageBoxHandler(previous);
+    EXPECT_TRUE(requestGoneUnderBox);
+    ASSERT_TRUE(WaitSent(CMD_CHAT_REQUEST, 1));
+    EXPECT_EQ(ParseTargetId(Sent(CMD_CHAT_REQUEST)[0]), "amy");
+    Settle(300);
+    EXPECT_TRUE(Sent(CMD_CHAT_ANSWER).empty()) << "an answer to a request already withdrawn";
 }
 
 // The session's end message stays up until the member answers it: a close or
@@ -496,19 +542,23 @@ TEST_F(DispatchTest, AgreedChatWithAnUnusableAddressOrKeyStartsNothing) {
     EXPECT_EQ(launches.size(), 1u);
 }
 
-// Under a box the keep-alive answer is taken at once (the link stays judged
-// alive) and the session's end waits its turn, then ends with its message.
-TEST_F(DispatchTest, UnderABoxKeepAlivesCountAndTheSessionEndFollowsInTurn) {
+// Under a box the keep-alive answer is taken at once and the session's end
+// applies at once: what arrives after it opens nothing and answers nothing,
+// and the notice that waited is shown once the logout is out.
+TEST_F(DispatchTest, UnderABoxTheSessionEndAppliesAtOnceAndNothingIsHandledAfterIt) {
     OpenConnected();
+    Mark();
     std::vector<std::string> shown;
-    bool ackedUnderBox = false, endedUnderBox = true;
+    bool ackedUnderBox = false;
     MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
         shown.push_back(r.text);
         if (shown.size() == 1) {
-            Feed(CMD_SESSION_END, KIND_SERVER, {'O'});
             Feed(CMD_KEEPALIVE, KIND_ANSWER, {});
             ackedUnderBox = dlg->keepAlive.timeAcked;
-            endedUnderBox = Ended();
+            Feed(CMD_NOTE, KIND_ANSWER, devserver::BuildResultForMember('F', "zed", "SENDING_FAIL"));
+            Feed(CMD_SESSION_END, KIND_SERVER, {'O'});
+            OpenIncoming(Member("bob", 'M'));
+            Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
         }
         return IDOK;
     });
@@ -516,34 +566,66 @@ TEST_F(DispatchTest, UnderABoxKeepAlivesCountAndTheSessionEndFollowsInTurn) {
     Settle();
     SetMessageBoxHandler(previous);
     EXPECT_TRUE(ackedUnderBox);
-    EXPECT_FALSE(endedUnderBox);
     EXPECT_TRUE(Ended());
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1], "다른 곳에서 로그인하여 접속이 끊어집니다.");
+    EXPECT_TRUE(dlg->readNotes.empty());
     EXPECT_TRUE(WaitSent(CMD_LOGOUT, 1));
+    EXPECT_TRUE(Sent(CMD_CHAT_ANSWER).empty()) << "a request that came after the end was refused";
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[1], ResultText("SENDING_FAIL"));
+    EXPECT_EQ(shown[2], "다른 곳에서 로그인하여 접속이 끊어집니다.");
 }
 
-// Packets held behind a box show a live link: keep-alives still go out, and
-// the cycle's check does not declare the link dead while they wait.
-TEST_F(DispatchTest, PacketsHeldBehindABoxKeepTheLinkAliveWhileKeepAlivesGoOut) {
+// The keep-alive keeps its own schedule under a box: a silent server is dead
+// at the cycle's check, the link is closed at once, and the word on it waits
+// for the open box.
+TEST_F(DispatchTest, ASilentLinkIsDeclaredDeadUnderABox) {
     OpenConnected();
     Mark();
-    bool endedUnderBox = true;
+    std::vector<std::string> shown;
+    bool closedUnderBox = false;
+    size_t notesUnderBox = 0;
     MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        shown.push_back(r.text);
         if (r.text == ResultText("NO_SUCH_USER")) {
             Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
+            notesUnderBox = dlg->readNotes.size();
             for (int i = 0; i < 4; ++i) ::SendMessageA(window, WM_TIMER, CTrayMainDlg::KEEPALIVE_TIMER, 0);
-            endedUnderBox = Ended();
+            closedUnderBox = !dlg->isConnected && !dlg->connection.IsConnected();
         }
         return IDOK;
     });
     Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('F', "bob", "NO_SUCH_USER"));
     Settle();
     SetMessageBoxHandler(previous);
-    EXPECT_FALSE(endedUnderBox);
-    EXPECT_FALSE(Ended());
-    EXPECT_TRUE(WaitSent(CMD_KEEPALIVE, 3));
-    EXPECT_EQ(dlg->readNotes.size(), 1u);
+    EXPECT_EQ(notesUnderBox, 1u);
+    EXPECT_TRUE(closedUnderBox);
+    EXPECT_EQ(Sent(CMD_KEEPALIVE).size(), 3u);
+    EXPECT_TRUE(Ended());
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], "서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요.");
+}
+
+// A stream that breaks is told by the main window, after the boxes before it,
+// never by a box of the reader's that the window's end would wait for.
+TEST_F(DispatchTest, ABrokenStreamIsToldOnTheWindowsThreadAndEndsTheSession) {
+    OpenConnected();
+    Settle();
+    std::vector<DWORD> threads;
+    std::vector<std::string> shown;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        threads.push_back(::GetCurrentThreadId());
+        shown.push_back(r.text);
+        return IDOK;
+    });
+    ASSERT_TRUE(server->SendRaw("me", Bytes{0x7F, 0xFF, 0x07, 0xD7, 0x00, 0x04}));  // a body past any buffer
+    testing_support::PumpUntil([&] { return Ended(); }, 5000);
+    Settle();
+    SetMessageBoxHandler(previous);
+    EXPECT_TRUE(Ended());
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "서버와의 연결이 끊어졌습니다. 잠시 후 다시 이용해 주세요.");
+    EXPECT_EQ(shown[1], "서버와의 연결이 종료되었습니다. 잠시 후 다시 이용해 주세요.");
+    for (DWORD t : threads) EXPECT_EQ(t, ::GetCurrentThreadId());
 }
 
 // Messages that never reach the main window (a system can drop one) must not

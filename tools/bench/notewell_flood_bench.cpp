@@ -1,0 +1,204 @@
+// Flood run of the real Notewell.exe against the development server: a burst
+// of refused-note answers (2007 'F', one box each), then another member's 1:1
+// request, while the member has not answered the first box. Prints how long
+// the request took to appear under the box, whether the keep-alive still told
+// a live server from a dead one meanwhile, the program's memory and the
+// notices waiting, and then, answering every box as a member would, how many
+// boxes came and how many were ever up at once.
+//
+//   notewell_flood_bench [answers [Notewell.exe]]      (default 3000)
+// The program is this tree's build unless a path (host or Windows) is given,
+// e.g. an older build to compare with.
+#include <winsock2.h>
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dev_server.h"
+#include "member_profiles.h"
+#include "tray_bodies.h"
+#include "tray_messages.h"
+#include "wire_packet.h"
+
+namespace {
+
+constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main window
+constexpr UINT_PTR kKeepAliveTimer = 2;
+const char kServerCaption[] = "서버 메시지";
+
+std::string WindowsPath(std::string p) {
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return "Z:" + p;
+}
+
+void MakeNotewellWindowsUnmanaged() {
+    HKEY h = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Notewell.exe\\X11 Driver", 0, nullptr, 0,
+                          KEY_SET_VALUE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExA(h, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+    ::RegCloseKey(h);
+}
+
+// The visible top-level dialogs of the process with this caption, or (other)
+// with any other caption but the hidden main window's.
+struct Search {
+    DWORD pid;
+    std::string caption;
+    bool other;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialogs(HWND w, LPARAM l) {
+    auto* s = reinterpret_cast<Search*>(l);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    if (pid != s->pid || !::IsWindowVisible(w)) return TRUE;
+    char cls[16] = {}, title[64] = {};
+    ::GetClassNameA(w, cls, sizeof cls);
+    ::GetWindowTextA(w, title, sizeof title);
+    if (std::string(cls) == "#32770" && (s->other ? title != s->caption && std::string(title) != "PvxTray"
+                                                  : title == s->caption))
+        s->found.push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> Dialogs(DWORD pid, const std::string& caption, bool other = false) {
+    Search s{pid, caption, other, {}};
+    ::EnumWindows(&CollectDialogs, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > timeoutMs) return false;
+        ::Sleep(2);
+    }
+    return true;
+}
+
+double PrivateKb(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX pmc{};
+    pmc.cb = sizeof pmc;
+    if (!::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) return 0;
+    return (pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage) / 1024.0;
+}
+
+long Ask(HWND tray, WPARAM what) {
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutA(tray, kCountLiveObjects, what, 0, SMTO_NORMAL, 5000, &answer)) return -1;
+    return long(answer);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int answers = argc > 1 ? std::atoi(argv[1]) : 3000;
+    const std::string program = argc > 2 ? std::string(argv[2]) : std::string(NOTEWELL_EXE);
+    MakeNotewellWindowsUnmanaged();
+
+    devserver::DevServerOptions options;
+    options.logSink = [](const std::string&) {};
+    devserver::DevServer server(options);
+    if (!server.Start()) {
+        std::printf("cannot listen on 5210\n");
+        return 1;
+    }
+    std::string line = "Notewell.exe flood/pw/M/sess/127.0.0.1";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const std::string path = program.find(':') == std::string::npos ? WindowsPath(program) : program;
+    if (!::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("cannot start %s\n", path.c_str());
+        return 1;
+    }
+    HWND tray = nullptr;
+    int status = 0;
+    if (!server.WaitForLogin("flood", 15000) ||
+        !WaitFor([&] { return (tray = ::FindWindowA(nullptr, "PvxTray")) != nullptr; }, 8000)) {
+        std::printf("Notewell did not log in\n");
+        status = 1;
+    } else {
+        ::Sleep(500);
+        const double startKb = PrivateKb(pi.hProcess);
+        devserver::Bytes burst;
+        const devserver::Bytes refusal = devserver::FramePacket(
+            devserver::CMD_NOTE, 2, devserver::BuildResultForMember('F', "zed", "SENDING_FAIL"));
+        for (int i = 0; i < answers; ++i) burst.insert(burst.end(), refusal.begin(), refusal.end());
+        devserver::MemberProfile amy;
+        amy.id = amy.nickname = "amy";
+        amy.sex = 'F';
+        amy.age = 27;
+        const devserver::Bytes request = devserver::FramePacket(devserver::CMD_CHAT_REQUEST, 4,
+                                                                devserver::BuildIncomingChatRecord(amy, 'S'));
+        burst.insert(burst.end(), request.begin(), request.end());
+        const DWORD sent = ::GetTickCount();
+        server.SendRaw("flood", burst);
+
+        // The first box stays up, unanswered, until the request has had its chance.
+        const bool boxUp = WaitFor([&] { return !Dialogs(pi.dwProcessId, kServerCaption).empty(); }, 8000);
+        const bool requestShown =
+            WaitFor([&] { return Dialogs(pi.dwProcessId, kServerCaption).size() == 1 &&
+                                 !Dialogs(pi.dwProcessId, kServerCaption, true).empty(); },
+                    5000);
+        const DWORD requestMs = ::GetTickCount() - sent;
+        std::printf("%d refusals and a request in one write; first box up: %s\n", answers, boxUp ? "yes" : "no");
+        if (requestShown)
+            std::printf("the request appeared under the box after %lu ms\n", static_cast<unsigned long>(requestMs));
+        else
+            std::printf("the request did not appear within 5 s while the box was up\n");
+        ::Sleep(500);
+        std::printf("under the box: private %+.0f KB, notices waiting %ld, packets unhandled %ld\n",
+                    PrivateKb(pi.hProcess) - startKb, Ask(tray, 4), Ask(tray, 3));
+
+        // One keep-alive cycle, ticked from outside, with the server answering.
+        const size_t before = server.CountReceived(devserver::CMD_KEEPALIVE, "flood");
+        for (int i = 0; i < 5; ++i) {
+            ::PostMessageA(tray, WM_TIMER, kKeepAliveTimer, 0);
+            ::Sleep(300);
+        }
+        const bool alive = ::IsWindow(tray) && Ask(tray, 5) == 1;
+        std::printf("one keep-alive cycle under the box with a live server: %zu keep-alive(s) sent, link %s\n",
+                    server.CountReceived(devserver::CMD_KEEPALIVE, "flood") - before, alive ? "kept" : "ended");
+
+        // The member answers every box.
+        int shown = 0, mostAtOnce = 0;
+        const DWORD answering = ::GetTickCount();
+        HWND last = nullptr;
+        while (::GetTickCount() - answering < 600000) {
+            const std::vector<HWND> up = Dialogs(pi.dwProcessId, kServerCaption);
+            mostAtOnce = std::max<int>(mostAtOnce, static_cast<int>(up.size()));
+            if (up.empty()) {
+                if (Ask(tray, 5) == 0 && Ask(tray, 4) == 0) break;
+                ::Sleep(2);
+                continue;
+            }
+            if (up[0] != last) {
+                ++shown;
+                last = up[0];
+                ::PostMessageA(up[0], WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(up[0], IDOK)));
+            }
+            ::Sleep(1);
+        }
+        std::printf("boxes answered: %d in %.1f s, most up at once: %d\n", shown,
+                    (::GetTickCount() - answering) / 1000.0, mostAtOnce);
+        ::Sleep(300);
+        std::printf("after the flood: private %+.0f KB, notices waiting %ld, packets unhandled %ld\n",
+                    PrivateKb(pi.hProcess) - startKb, Ask(tray, 4), Ask(tray, 3));
+        ::SendMessageTimeoutA(tray, WM_TRAY_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    }
+    if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(pi.hProcess, 1);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+    server.Stop();
+    return status;
+}
