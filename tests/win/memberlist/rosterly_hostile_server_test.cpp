@@ -24,15 +24,19 @@ protected:
     static void Join(devserver::Bytes& to, const devserver::Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
 };
 
-TEST_F(HostileListServer, AFloodOfRefusalsShowsOneBoxAtATimeEachOnceAndTheListGoesOn) {
+// The refusals behind an open box are read at once; the boxes they ask for
+// wait, and equal ones in a row are shown once.
+TEST_F(HostileListServer, AFloodOfRefusalsShowsOneBoxAtATimeWithFewWaitingAndTheListGoesOn) {
     HostViewer(L"man");
     // A box as the member sees it: open for a while with the thread's
     // messages running, where the next packet's notification arrives.
     int depth = 0, deepest = 0, shown = 0;
+    size_t mostWaiting = 0;
     MessageBoxHandler recorder = SetMessageBoxHandler([&](const MessageBoxRequest&) {
         deepest = std::max(deepest, ++depth);
         ++shown;
         PumpFor(3);
+        mostWaiting = std::max(mostWaiting, WaitingMessageBoxes());
         --depth;
         return IDOK;
     });
@@ -44,7 +48,9 @@ TEST_F(HostileListServer, AFloodOfRefusalsShowsOneBoxAtATimeEachOnceAndTheListGo
     const bool listed = PumpUntil([&] { return RowOf(main.control, "after") >= 0; }, 60000);
     SetMessageBoxHandler(recorder);
     ASSERT_TRUE(listed);
-    EXPECT_EQ(refusals, shown);
+    EXPECT_GE(shown, 1);
+    EXPECT_LE(shown, refusals);
+    EXPECT_LE(mostWaiting, 1u);
     EXPECT_EQ(1, deepest);
     // The link still works both ways: a time packet goes out and is answered.
     EXPECT_TRUE(main.control->SendTime());
