@@ -8,7 +8,9 @@
 #include "rosterly_texts.h"
 
 bool CListSocket::HasWork() const {
-    return Handle() != INVALID_SOCKET && (m_frames.NextIsReady() || (!m_ended && BytesWaiting() > 0));
+    if (Handle() == INVALID_SOCKET) return false;
+    if (m_frames.NextIsReady() || (!m_ended && BytesWaiting() > 0)) return true;
+    return m_frames.Pending() > 0 && !m_ended && ::GetTickCount() - m_lastArrival < kStallMs;
 }
 
 void CListSocket::OnReceive(int) { Work(); }
@@ -21,6 +23,7 @@ bool CListSocket::ReadArrived() {
         const int n = ReceiveNow(m_chunk, static_cast<int>(sizeof m_chunk));
         if (n > 0) {
             m_frames.Append(m_chunk, static_cast<size_t>(n));
+            m_lastArrival = ::GetTickCount();
             got = true;
             continue;
         }

@@ -28,14 +28,17 @@ public:
     explicit CListSocket(CRosterlyCtrl* owner) : m_owner(owner) {}
 
     // A whole packet read and not handed on yet, or bytes waiting to be
-    // read. Part of a packet whose rest has not come is not work: a stalled
-    // sender holds nothing up.
+    // read, or part of a packet whose bytes came within kStallMs. A part
+    // whose rest stays away longer is not work: a stalled sender holds
+    // nothing up.
     bool HasWork() const;
 
     // The longest the thread stays in one notification handing on packets
     // (a packet that shows a box excepted): with a paint of the list
     // between two slices, the page never waits much longer.
     static constexpr unsigned kSliceMs = 25;
+    // How long the rest of a packet cut across reads is expected to follow.
+    static constexpr DWORD kStallMs = 100;
     // Reading stops while this much is held unhandled.
     static constexpr size_t kMaxHeld = 64 * 1024;
 
@@ -62,5 +65,6 @@ private:
     int m_depth = 0;                // Work calls running: 2 inside a box that the first one opened
     bool m_boxOpenAtStart = false;  // a box was already up when the first one began
     bool m_again = false;  // a notification came while a packet was being handled
+    DWORD m_lastArrival = 0;  // tick count of the last bytes read
     bool m_ended = false;  // the server closed the stream, or a read failed
 };
