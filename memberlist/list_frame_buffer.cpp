@@ -31,6 +31,13 @@ bool ListFrameBuffer::Next(PacketHeader* header, std::vector<uint8_t>* body, siz
     return true;
 }
 
+bool ListFrameBuffer::NextIsReady() const {
+    if (broken_) return true;
+    if (Pending() < kHeaderSize) return false;
+    const PacketHeader h = ParseHeader(data_.data() + start_);
+    return h.bodyLength > kMaxBody || Pending() >= kHeaderSize + h.bodyLength;
+}
+
 void ListFrameBuffer::Clear() {
     data_.clear();
     start_ = 0;

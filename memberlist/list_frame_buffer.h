@@ -20,6 +20,8 @@ public:
     // with a zero byte after it. False when none is whole yet, or broken.
     bool Next(PacketHeader* header, std::vector<uint8_t>* body, size_t* bodyLength);
     bool Broken() const { return broken_; }
+    // Whether Next would give a packet now, or find the stream broken.
+    bool NextIsReady() const;
     // Bytes held and not handed on (a whole packet or part of one).
     size_t Pending() const { return data_.size() - start_; }
     void Clear();

@@ -8,7 +8,9 @@
 #include "rosterly_texts.h"
 
 bool CListSocket::HasWork() const {
-    return Handle() != INVALID_SOCKET && (m_frames.Pending() > 0 || (!m_ended && BytesWaiting() > 0));
+    if (Handle() == INVALID_SOCKET) return false;
+    if (m_frames.NextIsReady() || (!m_ended && BytesWaiting() > 0)) return true;
+    return m_frames.Pending() > 0 && !m_ended && ::GetTickCount() - m_lastArrival < kStallMs;
 }
 
 void CListSocket::OnReceive(int) { Work(); }
@@ -21,6 +23,7 @@ bool CListSocket::ReadArrived() {
         const int n = ReceiveNow(m_chunk, static_cast<int>(sizeof m_chunk));
         if (n > 0) {
             m_frames.Append(m_chunk, static_cast<size_t>(n));
+            m_lastArrival = ::GetTickCount();
             got = true;
             continue;
         }
@@ -37,20 +40,28 @@ void CListSocket::ReportBrokenRead() {
     ShowMessageBox(nullptr, kLinkBrokenText, kServerMessageCaption, kErrorBox);
 }
 
+bool CListSocket::MayReadBehindBox() const { return m_depth == 1 && !m_boxOpenAtStart && MessageBoxOpen(); }
+
 void CListSocket::Work() {
-    if (m_working) {
-        // Inside the handling of an earlier packet (a box it shows, a send's
-        // wait): the packets behind it wait until it is done.
+    if (m_depth > 0 && !MayReadBehindBox()) {
+        // Inside the handling of an earlier packet that waits otherwise (a
+        // send's wait), or already reading inside the box: the packets
+        // behind it follow when that is done.
         m_again = true;
         return;
     }
-    m_working = true;
-    m_again = false;
+    if (m_depth == 0) {
+        m_boxOpenAtStart = MessageBoxOpen();
+        m_again = false;
+    }
+    ++m_depth;
+    // The packet that opened the box still uses m_body up the stack.
+    std::vector<uint8_t>& body = m_depth == 1 ? m_body : m_bodyBehindBox;
     // Once for the whole slice: a hold per packet would cost a timer each.
     CObjectHold hold(static_cast<IOleObject*>(m_owner));
     if (m_owner->ShowHeldRowsIfDue()) {
         // This turn went to painting the list; the packets follow at the next.
-        m_working = false;
+        --m_depth;
         if (Handle() != INVALID_SOCKET) ResumeReceive();
         return;
     }
@@ -62,8 +73,8 @@ void CListSocket::Work() {
         if (Handle() == INVALID_SOCKET) break;  // closed while a packet was handled
         PacketHeader h;
         size_t length = 0;
-        if (m_frames.Next(&h, &m_body, &length)) {
-            m_owner->OnListPacket(h, m_body.data(), length);
+        if (m_frames.Next(&h, &body, &length)) {
+            m_owner->OnListPacket(h, body.data(), length);
             if (std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(kSliceMs)) {
                 yielded = true;
                 break;
@@ -84,6 +95,9 @@ void CListSocket::Work() {
         }
         break;
     }
-    m_working = false;
-    if ((yielded || m_again) && Handle() != INVALID_SOCKET) ResumeReceive();
+    --m_depth;
+    if ((yielded || m_again) && Handle() != INVALID_SOCKET) {
+        m_again = false;
+        ResumeReceive();
+    }
 }

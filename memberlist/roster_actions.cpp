@@ -143,6 +143,29 @@ void CRosterlyCtrl::OpenProfile(const std::string& profileId) {
 }
 
 void CRosterlyCtrl::OnUnblock() {
+    unblockId = selectedId;
+    unblockNickUtf8 = selectedNickUtf8;
+    if (MessageBoxOpen()) {
+        // Never a box inside a box: asked once the open one is answered, about
+        // the member chosen now (another menu may choose another meanwhile).
+        PostWhenMessageBoxesClosed(m_hWnd, WM_ASK_UNBLOCK);
+        return;
+    }
+    AskUnblock();
+}
+
+LRESULT CRosterlyCtrl::OnAskUnblockMessage(WPARAM, LPARAM) {
+    if (MessageBoxOpen()) {  // another box came up before this turn
+        PostWhenMessageBoxesClosed(m_hWnd, WM_ASK_UNBLOCK);
+        return 0;
+    }
+    AskUnblock();
+    return 0;
+}
+
+void CRosterlyCtrl::AskUnblock() {
+    selectedId = unblockId;
+    selectedNickUtf8 = unblockNickUtf8;
     CObjectHold hold(static_cast<IOleObject*>(this));  // the question is a modal loop
     const int answer = ShowMessageBox(m_hWnd, kUnblockQuestionText, kFriendCaption,
                                       MB_YESNOCANCEL | MB_ICONINFORMATION | MB_TOPMOST);

@@ -31,6 +31,7 @@ BEGIN_MESSAGE_MAP(CRosterlyCtrl, COleControl)
     ON_MESSAGE(WM_CONTEXTMENU, &CRosterlyCtrl::OnContextMenuMessage)
     ON_MESSAGE(WM_DRAWITEM, &CRosterlyCtrl::OnDrawItemMessage)
     ON_MESSAGE(WM_LIST_REDRAW, &CRosterlyCtrl::OnRedrawListMessage)
+    ON_MESSAGE(WM_ASK_UNBLOCK, &CRosterlyCtrl::OnAskUnblockMessage)
     ON_COMMAND(ID_MEMBER_NOTE, &CRosterlyCtrl::OnSendNote)
     ON_COMMAND(ID_MEMBER_CHAT, &CRosterlyCtrl::OnRequestChat)
     ON_COMMAND(ID_MEMBER_PROFILE, &CRosterlyCtrl::OnProfile)
@@ -145,6 +146,10 @@ LRESULT CRosterlyCtrl::OnDestroyMessage(WPARAM, LPARAM) {
     // The timers die with the window; a window made again starts a new
     // session, with its own login retries and keep-alive.
     ResetSession();
+    // A burst's hold belonged to this window: one made again starts drawing.
+    ::KillTimer(m_hWnd, kRedrawTimerId);
+    redrawHeld = false;
+    columnsChangedWhileHeld = false;
     cellIcons.Release();
     if (!countLowered) {
         countLowered = true;

@@ -103,6 +103,9 @@ public:
     static constexpr int kMaxLoginRetries = 10;
     // Posted to itself: a burst of row changes is over, the list draws again.
     static constexpr UINT WM_LIST_REDRAW = WM_APP + 0x52;
+    // Posted to itself once no box is open: the unblock question chosen
+    // while one was up.
+    static constexpr UINT WM_ASK_UNBLOCK = WM_APP + 0x53;
     // The longest a burst keeps the list from drawing.
     static constexpr DWORD kMaxRedrawHoldMs = 250;
 
@@ -121,6 +124,7 @@ protected:
     LRESULT OnContextMenuMessage(WPARAM, LPARAM);
     LRESULT OnDrawItemMessage(WPARAM, LPARAM);
     LRESULT OnRedrawListMessage(WPARAM, LPARAM);
+    LRESULT OnAskUnblockMessage(WPARAM, LPARAM);
 
 private:
     // A message to the list view itself, past this control's own message
@@ -156,6 +160,7 @@ private:
     void OnLoginTimer();
     void OnKeepAliveTimer();
     // actions
+    void AskUnblock();
     void RequestChatFor(const MemberRecord* record);
     void SendNoteFor(const MemberRecord& record);
     // drawing and sorting
@@ -194,6 +199,9 @@ private:
     std::string selectedId;
     std::string selectedNickUtf8;
     MemberMenuFlags menuFlags;
+    // The member the unblock question waits to be asked about.
+    std::string unblockId;
+    std::string unblockNickUtf8;
 };
 
 // The property page of the member list control: dialog 200, it edits nothing.

@@ -29,7 +29,7 @@ namespace {
 
 constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main window
 constexpr UINT_PTR kKeepAliveTimer = 2;
-const char kServerCaption[] = "서버 메시지";
+const wchar_t kServerCaption[] = L"서버 메시지";
 
 std::string WindowsPath(std::string p) {
     for (char& c : p)
@@ -50,7 +50,7 @@ void MakeNotewellWindowsUnmanaged() {
 // with any other caption but the hidden main window's.
 struct Search {
     DWORD pid;
-    std::string caption;
+    std::wstring caption;
     bool other;
     std::vector<HWND> found;
 };
@@ -60,16 +60,16 @@ BOOL CALLBACK CollectDialogs(HWND w, LPARAM l) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(w, &pid);
     if (pid != s->pid || !::IsWindowVisible(w)) return TRUE;
-    char cls[16] = {}, title[64] = {};
-    ::GetClassNameA(w, cls, sizeof cls);
-    ::GetWindowTextA(w, title, sizeof title);
-    if (std::string(cls) == "#32770" && (s->other ? title != s->caption && std::string(title) != "PvxTray"
-                                                  : title == s->caption))
+    wchar_t cls[16] = {}, title[64] = {};
+    ::GetClassNameW(w, cls, 16);
+    ::GetWindowTextW(w, title, 64);
+    if (std::wstring(cls) == L"#32770" && (s->other ? title != s->caption && std::wstring(title) != L"PvxTray"
+                                                    : title == s->caption))
         s->found.push_back(w);
     return TRUE;
 }
 
-std::vector<HWND> Dialogs(DWORD pid, const std::string& caption, bool other = false) {
+std::vector<HWND> Dialogs(DWORD pid, const std::wstring& caption, bool other = false) {
     Search s{pid, caption, other, {}};
     ::EnumWindows(&CollectDialogs, reinterpret_cast<LPARAM>(&s));
     return s.found;
@@ -169,19 +169,22 @@ int main(int argc, char** argv) {
         std::printf("one keep-alive cycle under the box with a live server: %zu keep-alive(s) sent, link %s\n",
                     server.CountReceived(devserver::CMD_KEEPALIVE, "flood") - before, alive ? "kept" : "ended");
 
-        // The member answers every box.
+        // The member answers every box, each once it is up, until none has
+        // come for 3 s and none waits.
         int shown = 0, mostAtOnce = 0;
         const DWORD answering = ::GetTickCount();
+        DWORD lastSeen = answering;
         HWND last = nullptr;
-        while (::GetTickCount() - answering < 600000) {
+        while (::GetTickCount() - answering < 900000) {
             const std::vector<HWND> up = Dialogs(pi.dwProcessId, kServerCaption);
             mostAtOnce = std::max<int>(mostAtOnce, static_cast<int>(up.size()));
             if (up.empty()) {
-                if (Ask(tray, 5) == 0 && Ask(tray, 4) == 0) break;
+                if (::GetTickCount() - lastSeen > 3000 && Ask(tray, 4) <= 0) break;
                 ::Sleep(2);
                 continue;
             }
-            if (up[0] != last) {
+            lastSeen = ::GetTickCount();
+            if (up[0] != last || !::IsWindowVisible(last)) {
                 ++shown;
                 last = up[0];
                 ::PostMessageA(up[0], WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
@@ -189,8 +192,9 @@ int main(int argc, char** argv) {
             }
             ::Sleep(1);
         }
+        lastSeen = ::GetTickCount() - lastSeen;
         std::printf("boxes answered: %d in %.1f s, most up at once: %d\n", shown,
-                    (::GetTickCount() - answering) / 1000.0, mostAtOnce);
+                    (::GetTickCount() - answering - lastSeen) / 1000.0, mostAtOnce);
         ::Sleep(300);
         std::printf("after the flood: private %+.0f KB, notices waiting %ld, packets unhandled %ld\n",
                     PrivateKb(pi.hProcess) - startKb, Ask(tray, 4), Ask(tray, 3));

@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "fields.h"
 #include "records.h"
 #include "rosterly_texts.h"
@@ -259,6 +261,32 @@ TEST_F(MemberActions, UnblockAsksWhetherToBefriendYesNoOrCancel) {
     EXPECT_EQ('F', request->body[0]);
     ASSERT_TRUE(boxes.WaitForText("A&&B 해당 회원을 친구로 등록하였습니다.", 3000));
     EXPECT_TRUE(c->GetSelectedRecord(RowOf(c, "bora"))->isFriend);
+}
+
+// Never a box inside a box: the question waits for the open box and is then
+// asked about the member chosen while it was up.
+TEST_F(MemberActions, UnblockChosenWhileABoxIsUpIsAskedOnceItIsAnswered) {
+    CRosterlyCtrl* c = Start();
+    int depth = 0, deepest = 0;
+    std::vector<std::string> asked;
+    MessageBoxHandler recorder = SetMessageBoxHandler([&](const MessageBoxRequest& box) {
+        deepest = std::max(deepest, ++depth);
+        asked.push_back(box.text);
+        if (asked.size() == 1) Choose(c, "bora", ID_MEMBER_UNBLOCK);
+        --depth;
+        return box.text == kUnblockQuestionText ? IDNO : IDOK;
+    });
+    ToViewer(devserver::LIST_MEMBERS, 2, {'E'});
+    const bool answered = PumpUntil([&] { return asked.size() >= 2; }, 3000);
+    SetMessageBoxHandler(recorder);
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(kNotConnectedText, asked[0]);
+    EXPECT_EQ(kUnblockQuestionText, asked[1]);
+    EXPECT_EQ(1, deepest);
+    auto request = WaitRelation(0);
+    ASSERT_TRUE(request);
+    EXPECT_EQ('U', request->body[0]);
+    EXPECT_EQ("bora", GetText(request->body.data() + 1, 13));
 }
 
 TEST_F(MemberActions, RefusedAndFailedRelationRepliesShowTheListsOwnTexts) {

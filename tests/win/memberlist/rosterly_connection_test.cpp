@@ -1,5 +1,6 @@
 // The member list's own connection: login and its retries, the list request,
 // keep-alive time packets, the server's drop and hostile input.
+#include <algorithm>
 #include <ctime>
 
 #include "fields.h"
@@ -96,6 +97,43 @@ TEST_F(ListConnection, KeepAliveSendsTimePacketsOnItsSixSecondTimer) {
     EXPECT_LE(now - sent, 5u);
 }
 
+// The box of a refused list stays up for two keep-alive ticks while the
+// rows of the list arrive behind it and the server answers the time packets.
+TEST_F(ListConnection, TheListGrowsAndTheKeepAliveCountsAnswersWhileItsBoxIsUp) {
+    StartServer();
+    HostViewer(L"man");
+    const DWORD loggedIn = ::GetTickCount();
+    int depth = 0, deepest = 0, shown = 0, rowsInBox = 0;
+    size_t timesInBox = 0;
+    MessageBoxHandler recorder = SetMessageBoxHandler([&](const MessageBoxRequest&) {
+        deepest = std::max(deepest, ++depth);
+        if (++shown == 1) {
+            for (const char* id : {"amy", "bea", "cat"}) {
+                devserver::MemberProfile p = devserver::DefaultProfile(id);
+                p.sex = 'F';
+                ToViewer(devserver::LIST_MEMBERS, 4, devserver::BuildListRecord(p, {id}, {}, 'A'));
+            }
+            PumpUntil([&] { return main.control->RowCount() == 3; }, 3000);
+            rowsInBox = main.control->RowCount();
+            // Ticks at about 6 s and 12 s: the first sends a time packet, its
+            // answer stops the second; unread, both would send one.
+            const DWORD since = ::GetTickCount() - loggedIn;
+            if (since < 13500) PumpFor(13500 - since);
+            timesInBox = Requests(devserver::LIST_TIME);
+        }
+        --depth;
+        return IDOK;
+    });
+    ToViewer(devserver::LIST_MEMBERS, 2, {'E'});
+    const bool answered = PumpUntil([&] { return shown > 0 && depth == 0; }, 20000);
+    SetMessageBoxHandler(recorder);
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(3, rowsInBox);
+    EXPECT_EQ(1u, timesInBox);
+    EXPECT_EQ(1, deepest);
+    EXPECT_EQ(1, shown);
+}
+
 TEST_F(ListConnection, AfterTheServersDropTheRowsStayAndServerActionsSayNotConnected) {
     StartServer();
     SetMember("amy", 'F');
@@ -127,17 +165,24 @@ TEST_F(ListConnection, AReadThatEndsMidPacketStopsOnceWithItsMessage) {
 
 TEST_F(ListConnection, ABodyThatNeverArrivesInFullIsDroppedWithTheMessage) {
     StartServer();
-    HostViewer(L"man");
-    // Announces 32767 bytes, sends 10.
-    ASSERT_TRUE(server->SendRaw("list:viewer", devserver::Bytes{0x7F, 0xFF, 0x03, 0xEB, 0x00, 0x04, 1, 2, 3, 4, 5,
-                                                                 6, 7, 8, 9, 10}));
-    // The read waits for the rest with the thread's messages running; the
-    // server gives up after a while.
-    server->After(400, [this] { server->Disconnect("list:viewer"); });
+    CRosterlyCtrl* c = HostViewer(L"man");
+    // A whole record, then a header announcing 32767 bytes and 10 of them.
+    devserver::MemberProfile amy = devserver::DefaultProfile("amy");
+    amy.sex = 'F';
+    devserver::Bytes bytes = devserver::FramePacket(devserver::LIST_MEMBERS, 4,
+                                                    devserver::BuildListRecord(amy, {"amy"}, {}, 'A'));
+    const devserver::Bytes stalled{0x7F, 0xFF, 0x03, 0xEB, 0x00, 0x04, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    bytes.insert(bytes.end(), stalled.begin(), stalled.end());
+    ASSERT_TRUE(server->SendRaw("list:viewer", bytes));
+    // The rest is awaited with the thread's messages running; the server
+    // gives up after a while. Meanwhile the record before it is drawn.
+    server->After(1500, [this] { server->Disconnect("list:viewer"); });
     const DWORD start = ::GetTickCount();
-    ASSERT_TRUE(boxes.WaitForText(kLinkBrokenText, 3000));
-    EXPECT_GE(::GetTickCount() - start, 300u);
-    EXPECT_EQ(0, main.control->RowCount());
+    ASSERT_TRUE(WaitRows(c, 1, 1000));
+    EXPECT_TRUE(PumpUntil([&] { return !c->DrawingHeld(); }, 800)) << "a stalled packet holds the list's drawing";
+    ASSERT_TRUE(boxes.WaitForText(kLinkBrokenText, 4000));
+    EXPECT_GE(::GetTickCount() - start, 1300u);
+    EXPECT_EQ(1, c->RowCount());
 }
 
 TEST_F(ListConnection, AnEmptyBodyDispatchesAndALengthOf0x8000OrMoreBreaksTheLink) {

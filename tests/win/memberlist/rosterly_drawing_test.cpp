@@ -47,9 +47,10 @@ protected:
         return colour;
     }
     // The same for the list, once no burst of records holds its drawing (a held
-    // list would leave the last picture in place).
+    // list would leave the last picture in place). A list that never draws
+    // again fails here, whatever its last picture shows.
     static COLORREF SettledPixelAt(CRosterlyCtrl* c, int x, int y) {
-        PumpUntil([&] { return !c->DrawingHeld(); }, 2000);
+        EXPECT_TRUE(PumpUntil([&] { return !c->DrawingHeld(); }, 2000)) << "the list never draws again";
         return PixelAt(c->m_hWnd, x, y);
     }
     RECT CellRect(CRosterlyCtrl* c, int row, int column) {
@@ -258,8 +259,31 @@ TEST_F(ListDrawing, ALongListIsSeenGrowingWhileItKeepsArriving) {
     const std::vector<int>& rows = PaintWatch::RowsAtPaints();
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](int r) { return r > 0 && r < n; }))
         << "the list was painted only once it was whole";
-    PumpUntil([&] { return !c->DrawingHeld(); }, 2000);
+    EXPECT_TRUE(PumpUntil([&] { return !c->DrawingHeld(); }, 2000)) << "the whole list is never drawn";
     EXPECT_EQ("g39999", RowIds(c)[0]);
+}
+
+// The page makes the window again while a mode change holds the list's
+// drawing: the new window lists and paints its rows, striped.
+TEST_F(ListDrawing, AListMadeAgainDuringAHeldBurstPaintsItsRows) {
+    StartServer();
+    for (const char* id : {"a", "b", "c", "d", "e"}) {
+        SetMember(id, 'F');
+        List(id);
+    }
+    CRosterlyCtrl* c = HostViewer(L"man", 5);
+    c->SetTextLabel("woman");  // held until the thread gets to it, which it will not in this window
+    ASSERT_TRUE(c->DrawingHeld());
+    IOleInPlaceObject* inPlace = nullptr;
+    ASSERT_TRUE(SUCCEEDED(main.host->Control()->QueryInterface(IID_IOleInPlaceObject,
+                                                               reinterpret_cast<void**>(&inPlace))));
+    inPlace->InPlaceDeactivate();
+    inPlace->Release();
+    ASSERT_EQ(nullptr, c->m_hWnd);
+    ASSERT_TRUE(SUCCEEDED(main.host->Activate()));
+    ASSERT_TRUE(WaitRows(c, 5));
+    EXPECT_EQ(kStripeColour, CellBackground(c, 1));
+    EXPECT_EQ(kEvenRowColour, CellBackground(c, 2));
 }
 
 TEST_F(ListDrawing, StatusAndWebcamCodesArePaintedAsIcons) {

@@ -94,8 +94,9 @@ TEST(RosterlyEndToEnd, ChoosingAChatRequestInTheRealMenuMakesNotewellAskTheServe
 
 // The registered control in its container against a server that floods it
 // with refusals, then forges a length: each refusal is a real box, answered
-// one at a time; the record behind them is listed; the forged length breaks
-// the link with its message; the page's process lives on.
+// one at a time (those read while one is up wait their turn); the record
+// behind them is listed; the forged length breaks the link with its message;
+// the page's process lives on.
 TEST(RosterlyEndToEnd, ARefusalFloodAndAForgedLengthLeaveThePageAliveOneBoxAtATime) {
     ASSERT_EQ(S_OK, CallModuleEntry(HostToWindowsPath(ROSTERLY_OCX), "DllRegisterServer"));
     constexpr char kFloodAddress[] = "127.1.253.64";

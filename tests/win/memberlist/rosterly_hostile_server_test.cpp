@@ -24,15 +24,19 @@ protected:
     static void Join(devserver::Bytes& to, const devserver::Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
 };
 
+// The refusals behind an open box are read at once; the boxes they ask for
+// wait their turn, one at a time, each shown, and the record behind them is
+// listed while they wait.
 TEST_F(HostileListServer, AFloodOfRefusalsShowsOneBoxAtATimeEachOnceAndTheListGoesOn) {
     HostViewer(L"man");
     // A box as the member sees it: open for a while with the thread's
     // messages running, where the next packet's notification arrives.
-    int depth = 0, deepest = 0, shown = 0;
+    int depth = 0, deepest = 0, shown = 0, shownWhenListed = -1;
     MessageBoxHandler recorder = SetMessageBoxHandler([&](const MessageBoxRequest&) {
         deepest = std::max(deepest, ++depth);
         ++shown;
         PumpFor(3);
+        if (shownWhenListed < 0 && RowOf(main.control, "after") >= 0) shownWhenListed = shown;
         --depth;
         return IDOK;
     });
@@ -41,10 +45,12 @@ TEST_F(HostileListServer, AFloodOfRefusalsShowsOneBoxAtATimeEachOnceAndTheListGo
     for (int i = 0; i < refusals; ++i) Join(flood, devserver::FramePacket(LIST_MEMBERS, KIND_ANSWER, {'E'}));
     Join(flood, Record("after"));
     ASSERT_TRUE(server->SendRaw("list:viewer", flood));
-    const bool listed = PumpUntil([&] { return RowOf(main.control, "after") >= 0; }, 60000);
+    const bool done = PumpUntil([&] { return RowOf(main.control, "after") >= 0 && shown == refusals; }, 90000);
     SetMessageBoxHandler(recorder);
-    ASSERT_TRUE(listed);
+    ASSERT_TRUE(done) << shown << " boxes";
     EXPECT_EQ(refusals, shown);
+    EXPECT_GT(shownWhenListed, 0);
+    EXPECT_LT(shownWhenListed, refusals) << "the record waited for the boxes";
     EXPECT_EQ(1, deepest);
     // The link still works both ways: a time packet goes out and is answered.
     EXPECT_TRUE(main.control->SendTime());
