@@ -27,8 +27,8 @@ private:
 
 COleControl::COleControl(const OleControlClassInfo& classInfo)
     : m_classInfo(classInfo),
-      m_eventPoint(static_cast<IConnectionPointContainer*>(this), IID_NULL),
-      m_propertyNotifyPoint(static_cast<IConnectionPointContainer*>(this), IID_IPropertyNotifySink) {
+      m_eventPoint(static_cast<IConnectionPointContainer*>(this), IID_NULL, true),
+      m_propertyNotifyPoint(static_cast<IConnectionPointContainer*>(this), IID_IPropertyNotifySink, false) {
     OleModuleAddRef();
     SetInitialSize(100, 50);
 }
@@ -226,6 +226,9 @@ STDMETHODIMP COleControl::GetExtent(DWORD aspect, SIZEL* size) {
 }
 
 STDMETHODIMP COleControl::Advise(IAdviseSink* sink, DWORD* connection) {
+    if (!connection) return E_POINTER;
+    *connection = 0;
+    if (!sink) return E_INVALIDARG;
     if (!m_adviseHolder) {
         const HRESULT hr = ::CreateOleAdviseHolder(&m_adviseHolder);
         if (FAILED(hr)) return hr;
@@ -316,10 +319,13 @@ STDMETHODIMP COleControl::Load(LPSTREAM stream) {
     if (!stream) return E_POINTER;
     CallHold hold(static_cast<IOleObject*>(this));
     if (!PageServed()) return E_ACCESSDENIED;
+    const SIZEL extentBefore = m_extent;
     CStreamPropExchange px(stream, true);
     LoadFromExchange(px);
     if (!px.Succeeded()) {
-        // A damaged state loads nothing: the control starts as a new one.
+        // A damaged state loads nothing: the control starts as a new one,
+        // in the size it had (the size is read before the damage shows).
+        m_extent = extentBefore;
         OnResetState();
         m_modified = false;
         return FAILED(px.Result()) ? px.Result() : E_FAIL;

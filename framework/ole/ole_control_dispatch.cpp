@@ -97,6 +97,11 @@ HRESULT COleControl::InvokeHeld(DISPID dispid, WORD flags, DISPPARAMS* params, V
             if (argError) *argError = 0;
             return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
         }
+        if (V_VT(&value) == VT_BSTR && ::SysStringLen(V_BSTR(&value)) > kMaxPropertyText) {
+            ::VariantClear(&value);
+            if (argError) *argError = 0;
+            return DISP_E_OVERFLOW;
+        }
         hr = entry->put(this, value);
         ::VariantClear(&value);
         return hr;
