@@ -1,8 +1,10 @@
 #include "shell_control.h"
 
+#include "site_lock.h"
+
 OleControlClassInfo ShellControlClassInfo(const ControlModuleIdentity& identity) {
     return OleControlClassInfo{&identity.controlClsid, &identity.typeLib, kShellTypeLibMajor, kShellTypeLibMinor,
-                               kShellMiscStatus, &identity.pageClsid, 1};
+                               kShellMiscStatus, &identity.pageClsid, 1, &ControlServesPage};
 }
 
 COleControlFactory::Registration ShellControlRegistration(const ControlModuleIdentity& identity) {

@@ -7,7 +7,7 @@ namespace {
 std::mutex g_mutex;
 ProcessLaunchHandler g_handler;
 
-ProcessLaunchResult StartForReal(const std::string& commandLine) {
+ProcessLaunchResult StartForReal(const std::string& commandLine, DWORD idleLimitMs) {
     ProcessLaunchResult result;
     // CreateProcessA may write into the command line, so it gets a private copy.
     std::vector<char> line(commandLine.begin(), commandLine.end());
@@ -23,25 +23,27 @@ ProcessLaunchResult StartForReal(const std::string& commandLine) {
         return result;
     }
     result.started = true;
-    if (::WaitForInputIdle(process.hProcess, INFINITE) == 0) {
+    const DWORD waited = ::WaitForInputIdle(process.hProcess, idleLimitMs);
+    if (waited == 0)
         result.inputIdle = true;
-    } else {
+    else if (waited == WAIT_TIMEOUT)
+        result.idleTimedOut = true;
+    else
         result.error = ::GetLastError();
-    }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return result;
 }
 }  // namespace
 
-ProcessLaunchResult LaunchProcess(const std::string& commandLine) {
+ProcessLaunchResult LaunchProcess(const std::string& commandLine, DWORD idleLimitMs) {
     ProcessLaunchHandler handler;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         handler = g_handler;
     }
     if (handler) return handler(commandLine);
-    return StartForReal(commandLine);
+    return StartForReal(commandLine, idleLimitMs);
 }
 
 ProcessLaunchHandler SetProcessLaunchHandler(ProcessLaunchHandler handler) {

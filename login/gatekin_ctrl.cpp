@@ -19,6 +19,13 @@ constexpr char kNumberedErrorText[] = "번호의 Error가 발생했습니다.";
 constexpr UINT kErrorBox = MB_OK | MB_ICONERROR | MB_TOPMOST;
 // Lets the new Notewell finish its start-up before the page goes on.
 constexpr DWORD kSettleAfterIdleMs = 100;
+// How long the page waits for a new Notewell to be ready for input. It is
+// ready in well under a second; one that takes longer still starts, and the
+// page goes on without it (five seconds: when Windows takes a program that
+// does not answer for hung).
+constexpr DWORD kTrayReadyLimitMs = 5000;
+// The longest command line Windows starts a program with (its terminating zero included).
+constexpr size_t kMaxCommandLine = 32767;
 
 constexpr COLORREF kSquareColour = RGB(245, 245, 245);
 
@@ -96,7 +103,7 @@ void CGatekinCtrl::NotifyTray() {
         if (HWND tray = FindTrayWindow()) SendTrayMessage(tray, WM_TRAY_CLOSE);
         break;
     case 2:
-        if (HWND tray = FindTrayWindow()) SendTrayMessage(tray, WM_TRAY_CLOSE_ASK);
+        if (HWND tray = FindTrayWindow()) AskTrayToClose(tray);
         break;
     default:
         break;
@@ -106,7 +113,13 @@ void CGatekinCtrl::NotifyTray() {
 void CGatekinCtrl::StartTrayClient() {
     if (FindTrayWindow()) return;  // Notewell already runs: no second copy
     const std::string commandLine = BuildTrayCommandLine(memberId, password, sexCode, sessionId, serverAddress);
-    const ProcessLaunchResult launch = LaunchProcess(commandLine);
+    // An identity too long for a command line cannot be handed over whole:
+    // the login fails as a failed start does, rather than with a cut identity.
+    if (commandLine.size() >= kMaxCommandLine) {
+        ShowMessageBox(m_hWnd, kLoginFailedText, kServerMessageCaption, kErrorBox);
+        return;
+    }
+    const ProcessLaunchResult launch = LaunchProcess(commandLine, kTrayReadyLimitMs);
     if (!launch.started) {
         ShowMessageBox(m_hWnd, kLoginFailedText, kServerMessageCaption, kErrorBox);
         return;
@@ -115,6 +128,7 @@ void CGatekinCtrl::StartTrayClient() {
         ::Sleep(kSettleAfterIdleMs);
         return;
     }
+    if (launch.idleTimedOut) return;  // started, only slow: nothing failed
     char text[64];
     std::snprintf(text, sizeof text, "%d%s", static_cast<int>(launch.error), kNumberedErrorText);
     ShowMessageBox(m_hWnd, text, kServerMessageCaption, kErrorBox);

@@ -44,8 +44,11 @@ tools/wine-run regsvr32 /s "$build/login/Gatekin.ocx"
 tools/wine-run regsvr32 /s "$build/memberlist/Rosterly.ocx"
 tray_dir=$(printf '%s' "Z:$repo/$build/tray" | tr / '\\')
 member=(--param ID=demo --param PWD=pw --param SEX=M --param SERVERIP=127.0.0.1)
+# The page is on the service's site (the web host the build was configured
+# with): the controls serve no other.
+web_host=$(sed -n 's/^CORVALA_WEB_HOST:[A-Z]*=//p' "$build/CMakeCache.txt")
 WINEPATH="$tray_dir" tools/wine-run "$build/tools/container/ControlContainer.exe" \
-    GATEKIN.GatekinCtrl.1 "${member[@]}" --param SESSIONID=demo-session --activate --set LogStateProc=0 \
+    --url "http://${web_host:-www.corvala.co.kr}/" GATEKIN.GatekinCtrl.1 "${member[@]}" --param SESSIONID=demo-session --activate --set LogStateProc=0 \
     ROSTERLY.RosterlyCtrl.1 "${member[@]}" --size 660,430 --activate --where --stay \
     --title "Service page: Gatekin and Rosterly" --at 600,420 \
     > build/demo/container.log 2>&1 &

@@ -82,7 +82,8 @@ using CEnumConnections = CSnapshotEnum<IEnumConnections, CONNECTDATA, &IID_IEnum
 
 }  // namespace
 
-CConnectionPoint::CConnectionPoint(IConnectionPointContainer* owner, REFIID iid) : m_owner(owner), m_iid(iid) {}
+CConnectionPoint::CConnectionPoint(IConnectionPointContainer* owner, REFIID iid, bool acceptsDispatch)
+    : m_owner(owner), m_iid(iid), m_acceptsDispatch(acceptsDispatch) {}
 
 CConnectionPoint::~CConnectionPoint() { ReleaseAll(); }
 
@@ -126,7 +127,7 @@ STDMETHODIMP CConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     // An event sink may implement the event interface itself or plain IDispatch.
     IUnknown* held = nullptr;
     if (FAILED(sink->QueryInterface(m_iid, reinterpret_cast<void**>(&held))) &&
-        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&held))))
+        (!m_acceptsDispatch || FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&held)))))
         return CONNECT_E_CANNOTCONNECT;
     m_connections.push_back({m_nextCookie, held});
     *cookie = m_nextCookie++;

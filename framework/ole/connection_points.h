@@ -9,8 +9,10 @@
 
 class CConnectionPoint : public IConnectionPoint {
 public:
-    // `owner` is the container object: the point lives inside it and shares its references.
-    CConnectionPoint(IConnectionPointContainer* owner, REFIID iid);
+    // `owner` is the container object: the point lives inside it and shares its
+    // references. An event point (a dispatch interface) also takes sinks that
+    // implement only IDispatch; a point of a plain interface takes only that interface.
+    CConnectionPoint(IConnectionPointContainer* owner, REFIID iid, bool acceptsDispatch);
     ~CConnectionPoint();
     CConnectionPoint(const CConnectionPoint&) = delete;
     CConnectionPoint& operator=(const CConnectionPoint&) = delete;
@@ -37,6 +39,7 @@ private:
     };
     IConnectionPointContainer* m_owner;
     IID m_iid;
+    bool m_acceptsDispatch;
     std::vector<Connection> m_connections;
     DWORD m_nextCookie = 1;
 };

@@ -3,16 +3,32 @@
 #include "ole_control.h"
 
 #include "ole_module.h"
+#include "page_address.h"
 
 namespace {
 // The locale our type libraries are made in (US English).
 constexpr LCID kTypeLibFallbackLcid = 0x0409;
+constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+
+// A reference held for one call from the container, across everything in
+// it that runs the container's or the page's code: the control must not go
+// away under its own feet when that code lets it go.
+class CallHold {
+public:
+    explicit CallHold(IUnknown* object) : m_object(object) { m_object->AddRef(); }
+    ~CallHold() { m_object->Release(); }
+    CallHold(const CallHold&) = delete;
+    CallHold& operator=(const CallHold&) = delete;
+
+private:
+    IUnknown* m_object;
+};
 }  // namespace
 
 COleControl::COleControl(const OleControlClassInfo& classInfo)
     : m_classInfo(classInfo),
-      m_eventPoint(static_cast<IConnectionPointContainer*>(this), IID_NULL),
-      m_propertyNotifyPoint(static_cast<IConnectionPointContainer*>(this), IID_IPropertyNotifySink) {
+      m_eventPoint(static_cast<IConnectionPointContainer*>(this), IID_NULL, true),
+      m_propertyNotifyPoint(static_cast<IConnectionPointContainer*>(this), IID_IPropertyNotifySink, false) {
     OleModuleAddRef();
     SetInitialSize(100, 50);
 }
@@ -56,6 +72,10 @@ STDMETHODIMP COleControl::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<ISpecifyPropertyPages*>(this);
     else if (iid == IID_IConnectionPointContainer)
         *object = static_cast<IConnectionPointContainer*>(this);
+    else if (iid == IID_IObjectSafety)
+        *object = static_cast<IObjectSafety*>(this);
+    else if (iid == IID_IObjectWithSite)
+        *object = static_cast<IObjectWithSite*>(this);
     else
         return E_NOINTERFACE;
     AddRef();
@@ -82,6 +102,10 @@ void COleControl::FinalRelease() {
         m_clientSite->Release();
         m_clientSite = nullptr;
     }
+    if (m_objectSite) {
+        m_objectSite->Release();
+        m_objectSite = nullptr;
+    }
     if (m_adviseHolder) {
         m_adviseHolder->Release();
         m_adviseHolder = nullptr;
@@ -102,10 +126,14 @@ void COleControl::FinalRelease() {
 // --- IOleObject ---
 
 STDMETHODIMP COleControl::SetClientSite(IOleClientSite* site) {
+    CallHold hold(static_cast<IOleObject*>(this));
     if (!site && m_inPlaceActive) InPlaceDeactivate();
     if (site) site->AddRef();
-    if (m_clientSite) m_clientSite->Release();
+    IOleClientSite* previous = m_clientSite;
     m_clientSite = site;
+    // Another site may be another page: its address is read again (a refusal stays).
+    if (site != previous && m_pageState == PageState::Allowed) m_pageState = PageState::Unknown;
+    if (previous) previous->Release();
     return S_OK;
 }
 
@@ -119,6 +147,7 @@ STDMETHODIMP COleControl::GetClientSite(IOleClientSite** site) {
 STDMETHODIMP COleControl::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 STDMETHODIMP COleControl::Close(DWORD saveOption) {
+    CallHold hold(static_cast<IOleObject*>(this));
     if (m_inPlaceActive) InPlaceDeactivate();
     // Nobody is asked: a prompt to save becomes a save when something changed.
     if ((saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE) && m_modified && m_clientSite)
@@ -139,7 +168,10 @@ STDMETHODIMP COleControl::GetClipboardData(DWORD, IDataObject** data) {
 }
 
 STDMETHODIMP COleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT posRect) {
+    CallHold hold(static_cast<IOleObject*>(this));
     if (!m_clientSite && site) SetClientSite(site);
+    // On a page it does not serve, the control never shows itself.
+    if (verb != OLEIVERB_HIDE && !PageServed()) return E_ACCESSDENIED;
     switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_UIACTIVATE:
@@ -194,6 +226,9 @@ STDMETHODIMP COleControl::GetExtent(DWORD aspect, SIZEL* size) {
 }
 
 STDMETHODIMP COleControl::Advise(IAdviseSink* sink, DWORD* connection) {
+    if (!connection) return E_POINTER;
+    *connection = 0;
+    if (!sink) return E_INVALIDARG;
     if (!m_adviseHolder) {
         const HRESULT hr = ::CreateOleAdviseHolder(&m_adviseHolder);
         if (FAILED(hr)) return hr;
@@ -282,10 +317,15 @@ HRESULT COleControl::LoadFromExchange(CPropExchange& px) {
 
 STDMETHODIMP COleControl::Load(LPSTREAM stream) {
     if (!stream) return E_POINTER;
+    CallHold hold(static_cast<IOleObject*>(this));
+    if (!PageServed()) return E_ACCESSDENIED;
+    const SIZEL extentBefore = m_extent;
     CStreamPropExchange px(stream, true);
     LoadFromExchange(px);
     if (!px.Succeeded()) {
-        // A damaged state loads nothing: the control starts as a new one.
+        // A damaged state loads nothing: the control starts as a new one,
+        // in the size it had (the size is read before the damage shows).
+        m_extent = extentBefore;
         OnResetState();
         m_modified = false;
         return FAILED(px.Result()) ? px.Result() : E_FAIL;
@@ -327,6 +367,8 @@ STDMETHODIMP COleControl::InitNew() {
 
 STDMETHODIMP COleControl::Load(IPropertyBag* bag, IErrorLog* errorLog) {
     if (!bag) return E_POINTER;
+    CallHold hold(static_cast<IOleObject*>(this));
+    if (!PageServed()) return E_ACCESSDENIED;
     CPropbagPropExchange px(bag, errorLog, true);
     return LoadFromExchange(px);
 }
@@ -417,4 +459,63 @@ STDMETHODIMP COleControl::FindConnectionPoint(REFIID iid, IConnectionPoint** poi
         return CONNECT_E_NOCONNECTION;
     (*point)->AddRef();
     return S_OK;
+}
+
+// --- the page: IObjectSafety, IObjectWithSite ---
+
+COleControl::PageState COleControl::CheckPage() {
+    if (!m_classInfo.allowsPage) return PageState::Allowed;
+    if (m_pageState != PageState::Unknown) return m_pageState;
+    IUnknown* site = m_clientSite ? static_cast<IUnknown*>(m_clientSite) : m_objectSite;
+    if (!site) return m_pageState;
+    const PageAddress page = ReadPageAddress(site);
+    // A page that will not say where it is gets nothing either.
+    if (page.isPage && m_pageState != PageState::Refused)
+        m_pageState = !page.address.empty() && m_classInfo.allowsPage(page.address) ? PageState::Allowed
+                                                                                    : PageState::Refused;
+    return m_pageState;
+}
+
+bool COleControl::PageServed() { return CheckPage() != PageState::Refused; }
+
+STDMETHODIMP COleControl::GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) {
+    if (!supported || !enabled) return E_POINTER;
+    *supported = 0;
+    *enabled = 0;
+    CallHold hold(static_cast<IOleObject*>(this));
+    IUnknown* asked = nullptr;
+    if (FAILED(QueryInterface(iid, reinterpret_cast<void**>(&asked)))) return E_NOINTERFACE;
+    asked->Release();
+    // Only a page of the sites the control serves learns that it is safe.
+    if (CheckPage() != PageState::Allowed) return E_FAIL;
+    *supported = kSafeOptions;
+    *enabled = m_safetyOptions;
+    return S_OK;
+}
+
+STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) {
+    CallHold hold(static_cast<IOleObject*>(this));
+    IUnknown* asked = nullptr;
+    if (FAILED(QueryInterface(iid, reinterpret_cast<void**>(&asked)))) return E_NOINTERFACE;
+    asked->Release();
+    if (CheckPage() != PageState::Allowed) return E_FAIL;
+    if (mask & ~kSafeOptions) return E_FAIL;
+    m_safetyOptions = (m_safetyOptions & ~mask) | (enabled & mask);
+    return S_OK;
+}
+
+STDMETHODIMP COleControl::SetSite(IUnknown* site) {
+    if (site) site->AddRef();
+    IUnknown* previous = m_objectSite;
+    m_objectSite = site;
+    if (site != previous && m_pageState == PageState::Allowed) m_pageState = PageState::Unknown;
+    if (previous) previous->Release();
+    return S_OK;
+}
+
+STDMETHODIMP COleControl::GetSite(REFIID iid, void** site) {
+    if (!site) return E_POINTER;
+    *site = nullptr;
+    if (!m_objectSite) return E_FAIL;
+    return m_objectSite->QueryInterface(iid, site);
 }

@@ -6,6 +6,7 @@
 // pages, class information and an event source.
 #pragma once
 #include <windows.h>
+#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -25,6 +26,8 @@ struct OleControlClassInfo {
     DWORD miscStatus;           // OLEMISC_* bits, also registered
     const CLSID* propertyPages;  // the pages the control lists
     ULONG propertyPageCount;
+    // Whether a web page at this address may use the control; null: any page.
+    bool (*allowsPage)(const std::wstring& address);
 };
 
 // Called when the module unloads: the window classes registered for controls go.
@@ -41,7 +44,9 @@ class COleControl : public CWnd,
                     public IDispatch,
                     public IProvideClassInfo2,
                     public ISpecifyPropertyPages,
-                    public IConnectionPointContainer {
+                    public IConnectionPointContainer,
+                    public IObjectSafety,
+                    public IObjectWithSite {
 public:
     explicit COleControl(const OleControlClassInfo& classInfo);
     ~COleControl() override;
@@ -134,6 +139,14 @@ public:
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
+    // --- IObjectSafety: safe for scripting and initialisation on an allowed page only ---
+    STDMETHODIMP GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) override;
+    STDMETHODIMP SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) override;
+
+    // --- IObjectWithSite: the site of a control a page's script made ---
+    STDMETHODIMP SetSite(IUnknown* site) override;
+    STDMETHODIMP GetSite(REFIID iid, void** site) override;
+
     bool IsInPlaceActive() const { return m_inPlaceActive; }
     bool IsUIActive() const { return m_uiActive; }
     // True after a property changed since the last save that cleared it.
@@ -177,6 +190,10 @@ protected:
     // Asks the container to redraw the control (window or view).
     void InvalidateControl();
     IOleClientSite* GetClientSiteRaw() const { return m_clientSite; }
+    // False on a web page the control does not serve: it then loads nothing,
+    // acts on no property and shows nothing. A host that is no web page (a
+    // program of its own) is served. Once refused, the control stays refused.
+    bool PageServed();
 
     virtual const DispatchMap& GetDispatchMap() const = 0;
 
@@ -203,6 +220,10 @@ private:
     void FinalRelease();
     ITypeInfo* LoadTypeInfo(REFGUID guid, LCID lcid, HRESULT* error);
     HRESULT LoadFromExchange(CPropExchange& px);
+    HRESULT InvokeHeld(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result, UINT* argError);
+    enum class PageState { Unknown, Allowed, Refused };
+    // Reads the page's address from the container when it is not known yet.
+    PageState CheckPage();
 
     static LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ReflectorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -214,6 +235,9 @@ private:
     LONG m_refs = 1;
 
     IOleClientSite* m_clientSite = nullptr;
+    IUnknown* m_objectSite = nullptr;  // IObjectWithSite
+    PageState m_pageState = PageState::Unknown;
+    DWORD m_safetyOptions = 0;
     IOleInPlaceSite* m_inPlaceSite = nullptr;
     IOleInPlaceFrame* m_inPlaceFrame = nullptr;
     IOleInPlaceUIWindow* m_inPlaceDocument = nullptr;

@@ -68,6 +68,18 @@ STDMETHODIMP COleControl::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
 STDMETHODIMP COleControl::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                  EXCEPINFO*, UINT* argError) {
     if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    // Converting the value can run the page's script (an object's value), a
+    // setter may send a message that lets the page run: either may drop the
+    // control, which stays alive until this call returns.
+    AddRef();
+    const HRESULT hr = InvokeHeld(dispid, flags, params, result, argError);
+    Release();
+    return hr;
+}
+
+HRESULT COleControl::InvokeHeld(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result, UINT* argError) {
+    // On a page the control does not serve, every property refuses.
+    if (!PageServed()) return E_ACCESSDENIED;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     if (!params) params = &none;
     const DispatchEntry* entry = GetDispatchMap().Find(dispid);
@@ -85,12 +97,13 @@ STDMETHODIMP COleControl::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DI
             if (argError) *argError = 0;
             return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
         }
-        // A setter may send a message that lets the page run and drop the
-        // control meanwhile; the object stays alive until the setter returns.
-        AddRef();
+        if (V_VT(&value) == VT_BSTR && ::SysStringLen(V_BSTR(&value)) > kMaxPropertyText) {
+            ::VariantClear(&value);
+            if (argError) *argError = 0;
+            return DISP_E_OVERFLOW;
+        }
         hr = entry->put(this, value);
         ::VariantClear(&value);
-        Release();
         return hr;
     }
     if (flags & DISPATCH_PROPERTYGET) {

@@ -300,8 +300,9 @@ HRESULT COleControl::InPlaceActivate(bool uiActivate, HWND parentHint, LPCRECT p
             return E_FAIL;
         }
         ApplyClipRegion(pos, clip);
-        ::ShowWindow(GetOuterWindow(), SW_SHOWNA);
     }
+    // Every activating verb shows the control, also after OLEIVERB_HIDE.
+    ::ShowWindow(GetOuterWindow(), SW_SHOWNA);
     return uiActivate ? UIActivate() : S_OK;
 }
 

@@ -60,7 +60,7 @@ bool CPropbagPropExchange::ExchangeText(const char* name, std::string& value, co
     VARIANT v;
     ::VariantInit(&v);
     if (m_loading) {
-        const bool ok = Read(name, VT_BSTR, &v);
+        const bool ok = Read(name, VT_BSTR, &v) && ::SysStringLen(V_BSTR(&v)) <= kMaxPropertyText;
         value = ok ? AnsiFromBstr(V_BSTR(&v)) : defaultValue;
         ::VariantClear(&v);
         return ok;

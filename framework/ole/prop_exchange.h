@@ -8,6 +8,11 @@
 #include <cstdint>
 #include <string>
 
+// The longest text, in characters, a page may give a control (a property it
+// sets or a PARAM value): as long as a Windows command line can be. A longer
+// one is refused, so that whatever the control keeps also saves and reloads.
+constexpr size_t kMaxPropertyText = 32767;
+
 class CPropExchange {
 public:
     virtual ~CPropExchange() = default;

@@ -16,7 +16,9 @@
 #define IDI_NO_WEBCAM 216
 #define IDI_WEBCAM 217
 
-#define ROSTERLY_WEB_HOST "www.corvala.co.kr"
+/* The service's web host, the one Notewell opens (set when the build is configured). */
+#include "web_host.h"
+#define ROSTERLY_WEB_HOST CORVALA_WEB_HOST
 
 #ifdef __cplusplus
 constexpr char kDefaultWebHost[] = ROSTERLY_WEB_HOST;

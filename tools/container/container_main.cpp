@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <urlmon.h>
+
 #include "host_runner.h"
 #include "ole_text.h"
 
@@ -54,7 +56,7 @@ bool ReadUtf8File(const std::wstring& path, std::wstring* text) {
 const char kUsage[] =
     "usage: ControlContainer PROGID [--param NAME=VALUE]... [--size W,H] [--activate] [--set NAME=VALUE]...\n"
     "       [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--script FILE] [--close]\n"
-    "       [PROGID ...]... [--stay] [--title TEXT] [--at X,Y]";
+    "       [PROGID ...]... [--stay] [--title TEXT] [--at X,Y] [--url ADDRESS] [--keep-going]";
 
 }  // namespace
 
@@ -76,6 +78,17 @@ int main() {
     if (FAILED(::OleInitialize(nullptr))) {
         PrintLine(stderr, "OleInitialize failed");
         return 1;
+    }
+    if (!options.pageUrl.empty()) {
+        // The page's address reaches the controls as a URL moniker: one that
+        // cannot be made would leave them without a page, as in a program.
+        IMoniker* moniker = nullptr;
+        if (FAILED(::CreateURLMonikerEx(nullptr, options.pageUrl.c_str(), &moniker, URL_MK_UNIFORM)) || !moniker) {
+            PrintLine(stderr, "--url: not an address a page can have: " + Utf8FromWide(options.pageUrl));
+            ::OleUninitialize();
+            return 2;
+        }
+        moniker->Release();
     }
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -101,7 +114,8 @@ int main() {
         const RECT position = {8, 8, 208, 68};
         CHostRunner runner(window, position, [](const std::string& s) { PrintLine(stdout, s); },
                            [](const std::string& s) { PrintLine(stderr, s); });
-        ok = runner.Run(options.actions);
+        runner.SetPageAddress(options.pageUrl);
+        ok = runner.Run(options.actions, options.keepGoing);
         if (ok && options.stay) {
             MSG msg;
             while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -45,7 +45,10 @@ HRESULT CControlHost::Attach(IUnknown* control) {
 HRESULT CControlHost::Load(HWND window, const RECT& position) {
     if (!m_oleObject) return E_UNEXPECTED;
     if (m_loaded) return S_OK;
-    if (!m_site) m_site = new CControlSite(window, position);
+    if (!m_site) {
+        m_site = new CControlSite(window, position);
+        m_site->SetPageAddress(m_pageAddress);
+    }
     if (m_miscStatus & OLEMISC_SETCLIENTSITEFIRST) {
         HRESULT hr = m_oleObject->SetClientSite(m_site);
         if (FAILED(hr)) return hr;

@@ -23,6 +23,8 @@ public:
     // Takes a reference of an already made control.
     HRESULT Attach(IUnknown* control);
 
+    // The address of the page the control is on; given before Load.
+    void SetPageAddress(const std::wstring& address) { m_pageAddress = address; }
     // A PARAM of the OBJECT tag; given before Load.
     void SetParam(const std::wstring& name, const std::wstring& value) { m_params->Set(name, value); }
     CParamBag& Params() { return *m_params; }
@@ -55,6 +57,7 @@ private:
     IDispatch* m_dispatch = nullptr;
     CControlSite* m_site = nullptr;
     CParamBag* m_params;
+    std::wstring m_pageAddress;
     DWORD m_miscStatus = 0;
     bool m_loaded = false;
     bool m_siteSet = false;

@@ -1,5 +1,7 @@
 #include "control_site.h"
 
+#include <urlmon.h>
+
 CControlSite::CControlSite(HWND window, const RECT& position) : m_window(window), m_position(position) {}
 
 CControlSite::~CControlSite() {
@@ -33,9 +35,12 @@ STDMETHODIMP_(ULONG) CControlSite::Release() {
     return static_cast<ULONG>(n);
 }
 
-STDMETHODIMP CControlSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
-    if (moniker) *moniker = nullptr;
-    return E_NOTIMPL;
+STDMETHODIMP CControlSite::GetMoniker(DWORD, DWORD which, IMoniker** moniker) {
+    if (!moniker) return E_POINTER;
+    *moniker = nullptr;
+    // A browser names the page its controls sit on with the page's URL moniker.
+    if (m_pageAddress.empty() || (which != OLEWHICHMK_CONTAINER && which != OLEWHICHMK_OBJFULL)) return E_NOTIMPL;
+    return ::CreateURLMonikerEx(nullptr, m_pageAddress.c_str(), moniker, URL_MK_UNIFORM);
 }
 
 STDMETHODIMP CControlSite::GetContainer(IOleContainer** container) {

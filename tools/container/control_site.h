@@ -6,6 +6,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <string>
+
 class CControlSite : public IOleClientSite,
                      public IOleInPlaceSite,
                      public IOleInPlaceFrame,
@@ -69,6 +71,9 @@ public:
     STDMETHODIMP Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* exception, UINT* argError) override;
 
+    // The page's address, which the site gives as its container's moniker
+    // (empty: the container is no web page and has no moniker).
+    void SetPageAddress(const std::wstring& address) { m_pageAddress = address; }
     void SetPosition(const RECT& position) { m_position = position; }
     const RECT& Position() const { return m_position; }
     bool InPlaceActive() const { return m_inPlaceActive; }
@@ -78,6 +83,7 @@ public:
 private:
     HWND m_window;
     RECT m_position;
+    std::wstring m_pageAddress;
     bool m_inPlaceActive = false;
     bool m_uiActive = false;
     IOleInPlaceActiveObject* m_activeObject = nullptr;

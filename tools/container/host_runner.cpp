@@ -66,6 +66,10 @@ bool CHostRunner::EnsureActive() {
     }
     Hosted& c = *m_controls.back();
     if (c.active) return true;
+    // Going on after a failure, a control that failed to load or show is
+    // not tried again: the page's script reaches it as it is.
+    if (c.activationTried && m_keepGoing) return false;
+    c.activationTried = true;
     FitWindow();
     HRESULT hr = c.host.Load(m_window, c.position);
     if (FAILED(hr)) return Fail(L"loading the PARAM values", hr);
@@ -84,6 +88,7 @@ bool CHostRunner::Step(const HostAction& a) {
             const RECT& above = m_controls.back()->position;
             ::OffsetRect(&next->position, 0, above.bottom + kMargin - m_first.top);
         }
+        next->host.SetPageAddress(m_pageAddress);
         const HRESULT hr = next->host.CreateByProgId(a.name);
         if (FAILED(hr)) return Fail(L"creating " + a.name, hr);
         m_controls.push_back(std::move(next));
@@ -113,7 +118,7 @@ bool CHostRunner::Step(const HostAction& a) {
         return EnsureActive();
     case HostAction::Kind::Set:
     case HostAction::Kind::SetText: {
-        if (!EnsureActive()) return false;
+        if (!EnsureActive() && !(m_keepGoing && !m_controls.empty() && m_controls.back()->host.Control())) return false;
         VARIANT value;
         HRESULT hr = MakeScriptValue(a.value, a.kind == HostAction::Kind::SetText, &value);
         if (SUCCEEDED(hr)) hr = m_controls.back()->host.SetProperty(a.name, value);
@@ -121,7 +126,7 @@ bool CHostRunner::Step(const HostAction& a) {
         return SUCCEEDED(hr) || Fail(L"set " + a.name, hr);
     }
     case HostAction::Kind::Get: {
-        if (!EnsureActive()) return false;
+        if (!EnsureActive() && !(m_keepGoing && !m_controls.empty() && m_controls.back()->host.Control())) return false;
         VARIANT value, text;
         ::VariantInit(&value);
         ::VariantInit(&text);
@@ -161,8 +166,13 @@ bool CHostRunner::Step(const HostAction& a) {
     return false;
 }
 
-bool CHostRunner::Run(const std::vector<HostAction>& actions) {
-    for (const HostAction& a : actions)
-        if (!Step(a)) return false;
-    return true;
+bool CHostRunner::Run(const std::vector<HostAction>& actions, bool keepGoing) {
+    m_keepGoing = keepGoing;
+    bool allDone = true;
+    for (const HostAction& a : actions) {
+        if (Step(a)) continue;
+        allDone = false;
+        if (!keepGoing) break;
+    }
+    return allDone;
 }

@@ -20,8 +20,11 @@ public:
     // `position` is where the first control goes and its size by default.
     CHostRunner(HWND window, const RECT& position, Output out, Output err);
 
-    // Stops at the first step that fails (it is reported on `err`).
-    bool Run(const std::vector<HostAction>& actions);
+    // The page's address for the controls made from now on (empty: no web page).
+    void SetPageAddress(const std::wstring& address) { m_pageAddress = address; }
+    // Stops at the first step that fails (it is reported on `err`), or with
+    // `keepGoing` takes every step; false when any failed.
+    bool Run(const std::vector<HostAction>& actions, bool keepGoing = false);
     // Closes every control, the last made first.
     void CloseAll();
 
@@ -30,6 +33,7 @@ private:
         CControlHost host;
         RECT position;
         bool active = false;
+        bool activationTried = false;
     };
     bool Step(const HostAction& action);
     bool EnsureActive();
@@ -39,6 +43,8 @@ private:
 
     HWND m_window;
     RECT m_first;
+    std::wstring m_pageAddress;
+    bool m_keepGoing = false;
     Output m_out;
     Output m_err;
     std::vector<std::unique_ptr<Hosted>> m_controls;  // the one steps act on is the last

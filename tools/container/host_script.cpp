@@ -124,8 +124,8 @@ bool ParseHostArguments(const std::vector<std::wstring>& args, const ScriptReade
                         std::wstring* error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
-        if (arg == L"--stay") {
-            options->stay = true;
+        if (arg == L"--stay" || arg == L"--keep-going") {
+            (arg == L"--stay" ? options->stay : options->keepGoing) = true;
             continue;
         }
         if (arg == L"--activate" || arg == L"--close" || arg == L"--where") {
@@ -142,6 +142,11 @@ bool ParseHostArguments(const std::vector<std::wstring>& args, const ScriptReade
             const std::wstring& value = args[++i];
             if (option == L"title") {
                 options->title = value;
+                continue;
+            }
+            if (option == L"url") {
+                if (value.empty()) return *error = L"--url needs an address", false;
+                options->pageUrl = value;
                 continue;
             }
             if (option == L"at") {

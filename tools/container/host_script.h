@@ -22,7 +22,11 @@
 //   [--set-text NAME=VALUE] [--get NAME] [--wait MS] [--size W,H]
 //   [--script FILE] [--activate] [--where] [--close] [--stay], taken in order; each
 //   further PROGID starts the next control; [--title TEXT] and
-//   [--at X,Y] name and place the container's window.
+//   [--at X,Y] name and place the container's window; [--url ADDRESS] is the
+//   page's address, which every control learns from its site (without it the
+//   container is a program of its own, not a web page); with [--keep-going] a
+//   step that fails is reported and the next one taken, as a page's script
+//   goes on with its next statement.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -44,6 +48,8 @@ struct HostAction {
 struct HostOptions {
     std::vector<HostAction> actions;
     bool stay = false;  // keep the window open until it is closed
+    bool keepGoing = false;
+    std::wstring pageUrl;  // empty: no web page
     std::wstring title = L"Control Container";
     bool placed = false;  // at x, y rather than where the system puts it
     int x = 0;

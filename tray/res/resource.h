@@ -9,9 +9,10 @@
 #define IDC_HAND_CURSOR 148
 #define IDI_TRAY_ICON 151          // notification-area icon
 
-// The service's web host: installation configuration, shown as the tray
-// menu's site entry and used for every page the program opens.
-#define CORVALA_WEB_HOST "www.corvala.co.kr"
+// The service's web host, CORVALA_WEB_HOST: installation configuration set
+// when the build is configured, shown as the tray menu's site entry and used
+// for every page the program opens.
+#include "web_host.h"
 
 // Popup templates.
 #define IDD_SEND_NOTE 130

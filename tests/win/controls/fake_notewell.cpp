@@ -6,6 +6,8 @@
 //   copydata <kind> <size> <bytes as hex>
 // WM_TRAY_CLOSE ends it; WM_TRAY_CLOSE_ASK ends it when FAKE_TRAY_ASK is "ok".
 // It also ends by itself after FAKE_TRAY_LIFETIME_MS (20 s by default).
+// FAKE_TRAY_STALL_MS makes it sleep that long before it has a window or takes
+// any message: a Notewell that is never ready for input meanwhile.
 #include <windows.h>
 
 #include <cstdio>
@@ -70,6 +72,8 @@ LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     g_logPath = Env("FAKE_TRAY_LOG");
     Log(std::string("start ") + ::GetCommandLineA());
+    const std::string stall = Env("FAKE_TRAY_STALL_MS");
+    if (!stall.empty()) ::Sleep(static_cast<DWORD>(std::atoi(stall.c_str())));
     WNDCLASSA wc{};
     wc.lpfnWndProc = &TrayProc;
     wc.hInstance = instance;

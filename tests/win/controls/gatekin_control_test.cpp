@@ -3,9 +3,12 @@
 // the tests.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "command_line.h"
@@ -16,6 +19,7 @@
 #include "records.h"
 #include "tray_messages.h"
 #include "tray_stand_in.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -324,4 +328,113 @@ TEST_F(GatekinTest, TheControlAsksForItsSiteFirstAndToBeActiveWhenVisible) {
     Show();
     EXPECT_TRUE(host.Site()->InPlaceActive());
     EXPECT_TRUE(host.ControlWindow() != nullptr);
+}
+
+namespace {
+
+// A "PvxTray" window on a thread of its own, as another program's would be:
+// it either takes no message at all for `stallMs` from the start (a hung
+// Notewell), or answers WM_TRAY_CLOSE_ASK only after `askMs`, taking its
+// messages meanwhile (a Notewell whose member takes time to answer).
+class TrayOnThread {
+public:
+    TrayOnThread(DWORD stallMs, DWORD askMs) {
+        m_thread = std::thread([this, stallMs, askMs] { Run(stallMs, askMs); });
+        while (!m_window) ::Sleep(10);
+    }
+    ~TrayOnThread() {
+        ::PostMessageA(m_window, WM_CLOSE, 0, 0);
+        m_thread.join();
+    }
+    HWND Window() const { return m_window; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+        if (message == WM_TRAY_CLOSE_ASK) {
+            const auto askMs = static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            const DWORD start = ::GetTickCount();
+            while (::GetTickCount() - start < askMs) {  // a box's own message loop
+                MSG msg;
+                while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+                ::Sleep(20);
+            }
+            return 0;
+        }
+        if (message == WM_DESTROY) ::PostQuitMessage(0);
+        return ::DefWindowProcA(hwnd, message, w, l);
+    }
+    void Run(DWORD stallMs, DWORD askMs) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &Proc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TrayOnThread";
+        ::RegisterClassA(&wc);
+        HWND window = ::CreateWindowExA(0, wc.lpszClassName, kTrayWindowTitle, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                        nullptr, wc.hInstance, nullptr);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, static_cast<LONG_PTR>(askMs));
+        m_window = window;
+        ::Sleep(stallMs);
+        MSG msg;
+        while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
+    }
+    std::thread m_thread;
+    std::atomic<HWND> m_window{nullptr};
+};
+
+DWORD Elapsed(const std::function<void()>& action) {
+    const DWORD start = ::GetTickCount();
+    action();
+    return ::GetTickCount() - start;
+}
+
+}  // namespace
+
+// A "PvxTray" that does not answer holds the page no longer than Windows
+// takes to call it hung, for the close question as for every other send.
+TEST_F(GatekinTest, AHungNotewellHoldsThePageOnlyForAWhile) {
+    Show();
+    TrayOnThread hung(10000, 0);
+    EXPECT_LT(Elapsed([&] { SetState(2); }), 8000u);
+    EXPECT_LT(Elapsed([&] { Set(L"SendLabel", L"id/nick/F/25"); }), 8000u);
+    EXPECT_LT(Elapsed([&] { SetState(1); }), 8000u);
+    EXPECT_TRUE(boxes.empty());
+}
+
+// The close question waits for the member's answer, however slow, while
+// Notewell keeps taking its messages.
+TEST_F(GatekinTest, TheCloseQuestionWaitsForTheMembersAnswer) {
+    Show();
+    TrayOnThread asking(0, 7000);
+    const DWORD took = Elapsed([&] { SetState(2); });
+    EXPECT_GE(took, 6500u);
+    EXPECT_LT(took, 9500u);  // and no longer than the answer
+}
+
+// A Notewell that is slow to get ready for input holds the page for a while
+// only; it still starts, and nothing is shown.
+TEST_F(GatekinTest, ANotewellSlowToGetReadyHoldsThePageOnlyForAWhile) {
+    Show({{L"ID", L"slow"}});
+    SetProcessLaunchHandler(nullptr);  // the stand-in Notewell.exe beside this program
+    ::SetEnvironmentVariableA("FAKE_TRAY_LOG", nullptr);
+    ::SetEnvironmentVariableA("FAKE_TRAY_STALL_MS", "10000");
+    ::SetEnvironmentVariableA("FAKE_TRAY_LIFETIME_MS", "100");
+    const DWORD took = Elapsed([&] { SetState(0); });
+    ::SetEnvironmentVariableA("FAKE_TRAY_STALL_MS", nullptr);
+    ::SetEnvironmentVariableA("FAKE_TRAY_LIFETIME_MS", nullptr);
+    EXPECT_LT(took, 8000u);
+    EXPECT_TRUE(boxes.empty());
+    // It comes up in the end, and goes again by itself.
+    EXPECT_TRUE(testing_support::PumpUntil([] { return AnyTrayWindow(); }, 15000));
+    EXPECT_TRUE(testing_support::PumpUntil([] { return !AnyTrayWindow(); }, 5000));
+}
+
+// An identity longer than a command line can hold fails the login the way a
+// failed start does; nothing is started with a cut identity.
+TEST_F(GatekinTest, AnIdentityTooLongForACommandLineShowsTheLoginMessage) {
+    Show({{L"SESSIONID", L"S"}});
+    ASSERT_EQ(S_OK, Set(L"TextID", std::wstring(20000, L'\uAC00')));  // 40,000 bytes in code page 949
+    SetState(0);
+    EXPECT_TRUE(launches.empty());
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("로그인이 정상적으로 이루어지지 않았습니다.로그아웃 하신 후 다시 로그인해주세요.", boxes[0].text);
 }

@@ -9,7 +9,7 @@ const CLSID kTestControlPageClsid = {0x1b7a33a1, 0x51c2, 0x4f0e, {0x9d, 0x11, 0x
 namespace {
 const OleControlClassInfo kInfo = {&kTestControlClsid, &kTestControlTypeLib, 1, 0,
                                    OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST,
-                                   &kTestControlPageClsid, 1};
+                                   &kTestControlPageClsid, 1, nullptr};
 }
 
 BEGIN_DISPATCH_MAP(CTestControl)
