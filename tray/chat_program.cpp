@@ -16,6 +16,9 @@ constexpr DWORD kKillPauseMs = 100;
 // A copy that keeps reappearing must not hold the UI thread for ever: after
 // about ten seconds the start goes ahead with whatever still runs.
 constexpr int kMaxKillRounds = 100;
+// A chat program that never waits for input must not freeze the link and the
+// popups behind it: after this long the start is taken as done.
+constexpr DWORD kChatProgramIdleLimitMs = 5000;
 }  // namespace
 
 bool CTrayMainDlg::KillChatProgram() {
@@ -52,6 +55,6 @@ void CTrayMainDlg::LaunchChatProgram(const ChatDecision& decision) {
     }
     for (int round = 0; round < kMaxKillRounds && KillChatProgram(); ++round) ::Sleep(kKillPauseMs);
     const std::string line = BuildChatCommandLine(userId, password, decision, webcamPresent, loginMark, ownSex);
-    if (!LaunchProcess(line).started)
+    if (!LaunchProcess(line, kChatProgramIdleLimitMs).started)
         ShowMessageBox(nullptr, kLaunchFailedText, kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
 }

@@ -8,15 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "dev_server.h"
 
 namespace {
-
-std::string WindowsPath(std::string p) {
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return "Z:" + p;
-}
 
 double CpuSeconds(HANDLE process) {
     FILETIME created, exited, kernel, user;
@@ -40,12 +35,8 @@ double MeasureCpu(HANDLE process, DWORD ms) {
 }
 
 PROCESS_INFORMATION StartTray() {
-    std::string line = "Notewell.exe bench/pw/M/sess/127.0.0.1";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    ::CreateProcessA(WindowsPath(NOTEWELL_EXE).c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                     nullptr, &si, &pi);
+    bench::StartProgram(NOTEWELL_EXE, "Notewell.exe bench/pw/M/sess/127.0.0.1", &pi);
     return pi;
 }
 

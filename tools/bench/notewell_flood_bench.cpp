@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "dev_server.h"
 #include "member_profiles.h"
 #include "tray_bodies.h"
@@ -30,21 +31,6 @@ namespace {
 constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main window
 constexpr UINT_PTR kKeepAliveTimer = 2;
 const wchar_t kServerCaption[] = L"서버 메시지";
-
-std::string WindowsPath(std::string p) {
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return "Z:" + p;
-}
-
-void MakeNotewellWindowsUnmanaged() {
-    HKEY h = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Notewell.exe\\X11 Driver", 0, nullptr, 0,
-                          KEY_SET_VALUE, nullptr, &h, nullptr) != ERROR_SUCCESS)
-        return;
-    ::RegSetValueExA(h, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-    ::RegCloseKey(h);
-}
 
 // The visible top-level dialogs of the process with this caption, or (other)
 // with any other caption but the hidden main window's.
@@ -75,15 +61,6 @@ std::vector<HWND> Dialogs(DWORD pid, const std::wstring& caption, bool other = f
     return s.found;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs) return false;
-        ::Sleep(2);
-    }
-    return true;
-}
-
 double PrivateKb(HANDLE process) {
     PROCESS_MEMORY_COUNTERS_EX pmc{};
     pmc.cb = sizeof pmc;
@@ -102,7 +79,7 @@ long Ask(HWND tray, WPARAM what) {
 int main(int argc, char** argv) {
     const int answers = argc > 1 ? std::atoi(argv[1]) : 3000;
     const std::string program = argc > 2 ? std::string(argv[2]) : std::string(NOTEWELL_EXE);
-    MakeNotewellWindowsUnmanaged();
+    bench::MakeNotewellWindowsUnmanaged();
 
     devserver::DevServerOptions options;
     options.logSink = [](const std::string&) {};
@@ -111,19 +88,15 @@ int main(int argc, char** argv) {
         std::printf("cannot listen on 5210\n");
         return 1;
     }
-    std::string line = "Notewell.exe flood/pw/M/sess/127.0.0.1";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    const std::string path = program.find(':') == std::string::npos ? WindowsPath(program) : program;
-    if (!::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::printf("cannot start %s\n", path.c_str());
+    if (!bench::StartProgram(program, "Notewell.exe flood/pw/M/sess/127.0.0.1", &pi)) {
+        std::printf("cannot start %s\n", program.c_str());
         return 1;
     }
     HWND tray = nullptr;
     int status = 0;
     if (!server.WaitForLogin("flood", 15000) ||
-        !WaitFor([&] { return (tray = ::FindWindowA(nullptr, "PvxTray")) != nullptr; }, 8000)) {
+        !bench::WaitFor([&] { return (tray = ::FindWindowA(nullptr, "PvxTray")) != nullptr; }, 8000)) {
         std::printf("Notewell did not log in\n");
         status = 1;
     } else {
@@ -144,9 +117,9 @@ int main(int argc, char** argv) {
         server.SendRaw("flood", burst);
 
         // The first box stays up, unanswered, until the request has had its chance.
-        const bool boxUp = WaitFor([&] { return !Dialogs(pi.dwProcessId, kServerCaption).empty(); }, 8000);
+        const bool boxUp = bench::WaitFor([&] { return !Dialogs(pi.dwProcessId, kServerCaption).empty(); }, 8000);
         const bool requestShown =
-            WaitFor([&] { return Dialogs(pi.dwProcessId, kServerCaption).size() == 1 &&
+            bench::WaitFor([&] { return Dialogs(pi.dwProcessId, kServerCaption).size() == 1 &&
                                  !Dialogs(pi.dwProcessId, kServerCaption, true).empty(); },
                     5000);
         const DWORD requestMs = ::GetTickCount() - sent;
@@ -170,25 +143,28 @@ int main(int argc, char** argv) {
                     server.CountReceived(devserver::CMD_KEEPALIVE, "flood") - before, alive ? "kept" : "ended");
 
         // The member answers every box, each once it is up, until none has
-        // come for 3 s and none waits.
+        // come for 3 s and none waits. A box counts once it has gone.
         int shown = 0, mostAtOnce = 0;
         const DWORD answering = ::GetTickCount();
         DWORD lastSeen = answering;
-        HWND last = nullptr;
+        HWND pressed = nullptr;
         while (::GetTickCount() - answering < 900000) {
             const std::vector<HWND> up = Dialogs(pi.dwProcessId, kServerCaption);
             mostAtOnce = std::max<int>(mostAtOnce, static_cast<int>(up.size()));
+            if (pressed && (!::IsWindow(pressed) || !::IsWindowVisible(pressed))) {
+                ++shown;
+                pressed = nullptr;
+            }
             if (up.empty()) {
                 if (::GetTickCount() - lastSeen > 3000 && Ask(tray, 4) <= 0) break;
                 ::Sleep(2);
                 continue;
             }
             lastSeen = ::GetTickCount();
-            if (up[0] != last || !::IsWindowVisible(last)) {
-                ++shown;
-                last = up[0];
-                ::PostMessageA(up[0], WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(::GetDlgItem(up[0], IDOK)));
+            if (!pressed) {
+                pressed = up[0];
+                ::PostMessageA(pressed, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(pressed, IDOK)));
             }
             ::Sleep(1);
         }

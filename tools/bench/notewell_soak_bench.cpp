@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "dev_server.h"
 #include "member_profiles.h"
 #include "records.h"
@@ -30,23 +31,6 @@ namespace {
 
 constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main window
 constexpr DWORD kStepTimeoutMs = 8000;
-
-std::string WindowsPath(std::string p) {
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return "Z:" + p;
-}
-
-// Without a window manager wine waits for one whenever a captioned window
-// goes; unmanaged windows close at once.
-void MakeNotewellWindowsUnmanaged() {
-    HKEY h = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Notewell.exe\\X11 Driver", 0, nullptr, 0,
-                          KEY_SET_VALUE, nullptr, &h, nullptr) != ERROR_SUCCESS)
-        return;
-    ::RegSetValueExA(h, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-    ::RegCloseKey(h);
-}
 
 struct Windows {
     DWORD pid;
@@ -72,12 +56,7 @@ std::vector<HWND> OpenDialogs(DWORD pid) {
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kStepTimeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs) return false;
-        ::Sleep(2);
-    }
-    return true;
+    return bench::WaitFor(done, timeoutMs);
 }
 
 struct Figures {
@@ -220,7 +199,7 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 80;
     const int warmUp = argc > 2 ? std::atoi(argv[2]) : 10;
     const std::string program = argc > 3 ? std::string(argv[3]) : std::string(NOTEWELL_EXE);
-    MakeNotewellWindowsUnmanaged();
+    bench::MakeNotewellWindowsUnmanaged();
 
     devserver::DevServerOptions options;
     options.logSink = [](const std::string&) {};
@@ -239,13 +218,9 @@ int main(int argc, char** argv) {
                        devserver::CMD_NOTE})
         server.SetReply(c, devserver::Reply::None());
 
-    std::string line = "Notewell.exe soak/pw/M/sess/127.0.0.1";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    const std::string path = program.find(':') == std::string::npos ? WindowsPath(program) : program;
-    if (!::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::printf("cannot start %s\n", path.c_str());
+    if (!bench::StartProgram(program, "Notewell.exe soak/pw/M/sess/127.0.0.1", &pi)) {
+        std::printf("cannot start %s\n", program.c_str());
         return 1;
     }
     HWND tray = nullptr;

@@ -549,7 +549,7 @@ TEST_F(DispatchTest, UnderABoxTheSessionEndAppliesAtOnceAndNothingIsHandledAfter
     OpenConnected();
     Mark();
     std::vector<std::string> shown;
-    bool ackedUnderBox = false;
+    bool ackedUnderBox = false, endedUnderBox = false;
     MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
         shown.push_back(r.text);
         if (shown.size() == 1) {
@@ -557,6 +557,7 @@ TEST_F(DispatchTest, UnderABoxTheSessionEndAppliesAtOnceAndNothingIsHandledAfter
             ackedUnderBox = dlg->keepAlive.timeAcked;
             Feed(CMD_NOTE, KIND_ANSWER, devserver::BuildResultForMember('F', "zed", "SENDING_FAIL"));
             Feed(CMD_SESSION_END, KIND_SERVER, {'O'});
+            endedUnderBox = Ended();  // this window is modeless: its end destroys it at once
             OpenIncoming(Member("bob", 'M'));
             Feed(CMD_NOTE, KIND_SERVER, devserver::BuildReceivedNote(Member("bob", 'M'), "hi"));
         }
@@ -566,6 +567,7 @@ TEST_F(DispatchTest, UnderABoxTheSessionEndAppliesAtOnceAndNothingIsHandledAfter
     Settle();
     SetMessageBoxHandler(previous);
     EXPECT_TRUE(ackedUnderBox);
+    EXPECT_TRUE(endedUnderBox) << "the session's end waited for the box";
     EXPECT_TRUE(Ended());
     EXPECT_TRUE(dlg->readNotes.empty());
     EXPECT_TRUE(WaitSent(CMD_LOGOUT, 1));

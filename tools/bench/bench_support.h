@@ -1,0 +1,22 @@
+// What the Notewell benchmarks share: starting the program under test and
+// waiting for what it does, from another process.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace bench {
+
+// A host path as Windows under wine sees it (Z: is the host's root).
+std::string WindowsPath(std::string hostPath);
+// Without a window manager wine waits for one whenever a captioned window
+// goes; Notewell's windows are made unmanaged so they close at once.
+void MakeNotewellWindowsUnmanaged();
+// Polls until done, at most timeoutMs; false on time-out.
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
+// Starts the program (a host path, or a Windows one with a drive) with the
+// whole command line given; false when it could not be started.
+bool StartProgram(const std::string& program, std::string commandLine, PROCESS_INFORMATION* started);
+
+}  // namespace bench
