@@ -74,9 +74,27 @@ LRESULT CLimitEdit::OnChar(WPARAM ch, LPARAM) {
     return InsertUnit(unit);
 }
 
+// Inserted as text: an edit box does not take every IME character message as
+// typing. A surrogate pair comes as two messages and goes in whole.
 LRESULT CLimitEdit::OnImeChar(WPARAM ch, LPARAM) {
     LimitText(kLimitBytes);
-    return InsertUnit(static_cast<wchar_t>(ch));
+    const wchar_t unit = static_cast<wchar_t>(ch);
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        pendingHighHalf = unit;
+        return 0;
+    }
+    std::wstring text(1, unit);
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        if (!pendingHighHalf) return 0;  // half a character: nothing to insert
+        text.insert(text.begin(), pendingHighHalf);
+    }
+    pendingHighHalf = 0;
+    int bytes = 0;
+    for (wchar_t u : text) bytes += UnitBytes(u);
+    return InsertWithinLimit(bytes, [this, &text] {
+        ReplaceSel(Utf8FromWide(text).c_str());
+        return LRESULT{0};
+    });
 }
 
 // A paste's size is known only after it.

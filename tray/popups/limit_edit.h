@@ -28,4 +28,5 @@ private:
     int TextBytes() const;
     bool HasSelection();
     bool refusedHighHalf = false;  // the first half of a pair was refused; its second follows
+    wchar_t pendingHighHalf = 0;   // an IME's first half of a pair, waiting for its second
 };
