@@ -52,7 +52,7 @@ display_alive || echo "The X display $DISPLAY went away during the Windows tests
 # and one whose code page is UTF-8 (65001; wine gives it to a locale without
 # an ANSI code page, as Windows' "Use Unicode UTF-8 for worldwide language
 # support" does). They run on the build the Windows suite ran first.
-locale_tests='^hub\.(UnicodeText|TextConversion|TrayIconTest)\.|^LimitEditTest\.|^ListRows\.(MemberTexts|CellsShow)|^gatekin_control_tests\.GatekinTest\.(SendChat|SendLabel|PageParams)|^MemberActions\.(NoteRecord|ChatRequestReaches)|^NotewellEndToEnd\.ServerEnding|^PageAndNotewell\.|^RosterlyEndToEnd\.ChoosingAChatRequest'
+locale_tests='^hub\.(SystemCodePage|UnicodeText|TextConversion|TrayIconTest)\.|^LimitEditTest\.|^ListRows\.(MemberTexts|CellsShow)|^gatekin_control_tests\.GatekinTest\.(SendChat|SendLabel|PageParams)|^MemberActions\.(NoteRecord|ChatRequestReaches)|^NotewellEndToEnd\.ServerEnding|^PageAndNotewell\.|^RosterlyEndToEnd\.ChoosingAChatRequest'
 locale_build=build/win64
 [ "$run32" -eq 1 ] && locale_build=build/win32
 run_in_locale() {  # wine locale, label

@@ -16,6 +16,16 @@ namespace {
 
 class UnicodeText : public HubTest {};
 
+// The locale runs mean something only when wine gave the code page asked for.
+TEST(SystemCodePage, IsTheOneTheRunAskedFor) {
+    char lang[64] = {};
+    ::GetEnvironmentVariableA("CORVALA_WINE_LANG", lang, sizeof lang);
+    const std::string asked = lang;
+    if (asked.empty() || asked.rfind("ko_KR", 0) == 0) EXPECT_EQ(::GetACP(), 949u);
+    if (asked.rfind("en_US", 0) == 0) EXPECT_EQ(::GetACP(), 1252u);
+    if (asked.rfind("hi_IN", 0) == 0) EXPECT_EQ(::GetACP(), 65001u);
+}
+
 TEST_F(UnicodeText, AReceivedNoteShowsEveryCharacterAndATypedReplyReachesTheServerAsUtf8) {
     OpenConnected();
     MemberProfile bob = Member("bob", 'M', u8"빛나😀");
