@@ -5,8 +5,8 @@
 // Texts in bodies have fixed widths, are zero-padded and carry no terminator
 // when they fill their slot; the builders cut any value longer than its slot,
 // so a packet never exceeds its layout. Texts typed by members travel as
-// UTF-8; the builders take them already converted (the conversion from the
-// ANSI code page happens on the Windows side), and the parsers hand them out
+// UTF-8; the builders take them as the programs keep them (UTF-8), and the
+// parsers hand them out
 // as the raw UTF-8 bytes of the slot (read up to the first zero in the slot).
 //
 // Every parser takes the body (the bytes behind the header) and its length.

@@ -34,24 +34,28 @@ MemberMenuFlags MenuFlagsFor(const MemberRecord& r) {
 
 namespace {
 const char* SexCodeOf(const MemberRecord& r) { return r.isFemale ? "F" : "M"; }
+
+std::string RecordText(std::string_view text, const RecordTextFn& toRecordText) {
+    return toRecordText ? toRecordText(text) : std::string(text);
+}
 }  // namespace
 
-NoteTargetInfo NoteTargetFor(const MemberRecord& r) {
-    return MakeNoteTargetInfo(r.id, r.Value(SLOT_NICKNAME),
+NoteTargetInfo NoteTargetFor(const MemberRecord& r, const RecordTextFn& toRecordText) {
+    return MakeNoteTargetInfo(r.id, RecordText(r.Value(SLOT_NICKNAME), toRecordText),
                               static_cast<int16_t>(ParseDecimalLikeAtoi(r.Value(SLOT_AGE))), SexCodeOf(r));
 }
 
-ChatTargetInfo ChatTargetFor(const MemberRecord& r) {
+ChatTargetInfo ChatTargetFor(const MemberRecord& r, const RecordTextFn& toRecordText) {
     ChatTargetFields f;
     f.memberId = r.id;
-    f.nickname = r.Value(SLOT_NICKNAME);
+    f.nickname = RecordText(r.Value(SLOT_NICKNAME), toRecordText);
     f.sex = SexCodeOf(r);
     f.age = static_cast<int16_t>(ParseDecimalLikeAtoi(r.Value(SLOT_AGE)));
-    f.occupation = r.extraText;
-    f.region = r.Value(SLOT_REGION);
+    f.occupation = RecordText(r.extraText, toRecordText);
+    f.region = RecordText(r.Value(SLOT_REGION), toRecordText);
     f.taste = static_cast<int16_t>(ParseDecimalLikeAtoi(r.Value(SLOT_TASTE)));
-    f.popularity = r.Value(SLOT_POPULARITY);
-    f.chatTopic = r.Value(SLOT_TOPIC);
+    f.popularity = RecordText(r.Value(SLOT_POPULARITY), toRecordText);
+    f.chatTopic = RecordText(r.Value(SLOT_TOPIC), toRecordText);
     f.points = ParseDecimalLikeAtoi(r.isFemale ? r.Value(SLOT_ALBUM) : r.Value(SLOT_POINTS));
     return MakeChatTargetInfo(f);
 }

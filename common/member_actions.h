@@ -35,5 +35,8 @@ bool IsChatting(const MemberRecord& record);
 
 // The records of COPYDATA_SEND_NOTE and COPYDATA_CHAT_REQUEST from the row's
 // values (after the column prefixes); texts cut to their slots less one byte.
-NoteTargetInfo NoteTargetFor(const MemberRecord& record);
-ChatTargetInfo ChatTargetFor(const MemberRecord& record);
+// The records lay their texts out in code page 949: `toRecordText` turns a
+// row's (UTF-8) text into those bytes; without it the texts go as they are.
+using RecordTextFn = std::function<std::string(std::string_view text)>;
+NoteTargetInfo NoteTargetFor(const MemberRecord& record, const RecordTextFn& toRecordText = nullptr);
+ChatTargetInfo ChatTargetFor(const MemberRecord& record, const RecordTextFn& toRecordText = nullptr);

@@ -65,29 +65,29 @@ std::string DoubleAmpersands(std::string_view text) {
     return out;
 }
 
-std::string DisplayForm(std::string_view utf8, const AnsiFromUtf8Fn& toAnsi) {
-    return DoubleAmpersands(toAnsi ? toAnsi(utf8) : std::string(utf8));
+std::string DisplayForm(std::string_view utf8, const CleanUtf8Fn& clean) {
+    return DoubleAmpersands(clean ? clean(utf8) : std::string(utf8));
 }
 
-MemberRecord BuildMemberRecord(const MemberWireRecord& w, const AnsiFromUtf8Fn& toAnsi) {
+MemberRecord BuildMemberRecord(const MemberWireRecord& w, const CleanUtf8Fn& clean) {
     MemberRecord r;
     if (w.sex != 0) r.isFemale = w.sex != 'M';
     r.id = w.id;
     if (w.status != 0) r.slots[SLOT_STATUS] = Prefixed('0', w.status == 'T' ? kStatusChatting : kStatusWaiting);
-    r.slots[SLOT_NICKNAME] = Prefixed('1', DisplayForm(w.nicknameUtf8, toAnsi));
+    r.slots[SLOT_NICKNAME] = Prefixed('1', DisplayForm(w.nicknameUtf8, clean));
     r.slots[SLOT_POPULARITY] = Prefixed('3', w.popularity);
     if (w.age != 0) r.slots[SLOT_AGE] = Prefixed('4', std::to_string(w.age));
-    r.slots[SLOT_REGION] = Prefixed('5', DisplayForm(w.regionUtf8, toAnsi));
+    r.slots[SLOT_REGION] = Prefixed('5', DisplayForm(w.regionUtf8, clean));
     if (!r.isFemale)
         r.slots[SLOT_POINTS] = Prefixed('6', std::to_string(w.points));
     else if (w.albumCount >= 0)
         r.slots[SLOT_ALBUM] = Prefixed('6', std::to_string(w.albumCount));
-    r.slots[SLOT_TOPIC] = Prefixed('8', DisplayForm(w.topicUtf8, toAnsi));
+    r.slots[SLOT_TOPIC] = Prefixed('8', DisplayForm(w.topicUtf8, clean));
     if (w.friendFlag != 0) r.isFriend = w.friendFlag == 'Y';
     if (w.webcam != 0) r.slots[SLOT_WEBCAM] = Prefixed('2', std::string_view(&w.webcam, 1));
     if (w.taste >= 0) r.slots[SLOT_TASTE] = Prefixed('7', std::to_string(w.taste));
     r.stamp = w.stamp;
     r.isBlocked = w.blocked == 'Y';
-    r.extraText = DisplayForm(w.occupationUtf8, toAnsi);
+    r.extraText = DisplayForm(w.occupationUtf8, clean);
     return r;
 }

@@ -102,13 +102,14 @@ std::string ColumnValue(std::string_view stored);
 // The same as a view into `stored`.
 std::string_view ColumnValueView(std::string_view stored);
 
-// Turns the UTF-8 text of a wire slot into the system's ANSI code page (the
-// Windows side converts through UTF-16, at most 2048 characters).
-using AnsiFromUtf8Fn = std::function<std::string(std::string_view utf8)>;
+// Makes the UTF-8 text of a wire slot one Windows shows (the Windows side
+// takes it through UTF-16: malformed bytes become U+FFFD, at most 2048
+// characters are kept).
+using CleanUtf8Fn = std::function<std::string(std::string_view utf8)>;
 
-// The display form of a member text: converted to the ANSI code page, then
-// every "&" doubled, so that a list cell or static control shows it as typed.
-std::string DisplayForm(std::string_view utf8, const AnsiFromUtf8Fn& toAnsi);
+// The display form of a member text: cleaned, then every "&" doubled, so
+// that a list cell or static control shows it as typed.
+std::string DisplayForm(std::string_view utf8, const CleanUtf8Fn& clean);
 std::string DoubleAmpersands(std::string_view text);
 
 // The status values the list shows and the actions test.
@@ -116,4 +117,4 @@ extern const char kStatusChatting[];  // "대화중"
 extern const char kStatusWaiting[];   // "대기중"
 
 // Builds the row record of an 'A' or 'U' record.
-MemberRecord BuildMemberRecord(const MemberWireRecord& wire, const AnsiFromUtf8Fn& toAnsi);
+MemberRecord BuildMemberRecord(const MemberWireRecord& wire, const CleanUtf8Fn& clean);

@@ -1,7 +1,6 @@
 // The fixed Korean sentence shown for a server result code, for
 // Notewell and for the variant that Rosterly carries. The texts are string
-// literals of this library, so they come out in the execution character set
-// it was built with (code page 949 with KOREAN_CHARSET_FLAGS).
+// literals of this library, in UTF-8.
 //
 // Comparison: the whole code, exact and case-sensitive (_mbscmp semantics:
 // the code ends at its first zero byte); the first equal code in table order

@@ -1,6 +1,7 @@
 #include "app.h"
 
 #include "dialog.h"
+#include "text_conversion.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -14,20 +15,20 @@ CWinApp::~CWinApp() {
 
 int CWinApp::Run() {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (!FilterDialogMessage(&msg)) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
     return ExitInstance();
 }
 
 HICON CWinApp::LoadIcon(UINT id) const {
-    return ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
+    return ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id));
 }
 HCURSOR CWinApp::LoadCursor(UINT id) const {
-    return ::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
+    return ::LoadCursorW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id));
 }
 
 CWinApp* AfxGetApp() { return g_app; }
@@ -41,5 +42,13 @@ void AfxSetResourceHandle(HINSTANCE module) { g_resources = module; }
 bool AfxLoadString(UINT id, char* buffer, int size) {
     if (size <= 0) return false;
     buffer[0] = 0;
-    return ::LoadStringA(AfxGetResourceHandle(), id, buffer, size) > 0;
+    // The resource's own UTF-16 text, in UTF-8, never cut inside a character.
+    const wchar_t* text = nullptr;
+    const int units = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (units <= 0 || !text) return false;
+    const std::string utf8 = Utf8FromWide(std::wstring_view(text, static_cast<size_t>(units)));
+    const size_t n = Utf8PrefixLength(utf8, static_cast<size_t>(size) - 1);
+    utf8.copy(buffer, n);
+    buffer[n] = 0;
+    return n > 0;
 }

@@ -18,7 +18,7 @@ public:
     HCURSOR LoadCursor(UINT id) const;
 
     HINSTANCE m_hInstance = nullptr;
-    const char* m_lpCmdLine = "";  // the command line after the program name
+    const char* m_lpCmdLine = "";  // the command line after the program name, in UTF-8
     CWnd* m_pMainWnd = nullptr;
 };
 
@@ -28,5 +28,5 @@ HINSTANCE AfxGetInstanceHandle();
 // Module whose resources templates, icons and strings come from.
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE module);
-// Loads a string resource in the ANSI code page; empty when it is missing.
+// Loads a string resource in UTF-8; empty when it is missing.
 bool AfxLoadString(UINT id, char* buffer, int size);

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "text_conversion.h"
+
 namespace {
 std::mutex g_mutex;
 BrowserSeam g_seam;
@@ -22,12 +24,9 @@ const CLSID kInternetExplorerClsid = {0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0
 // {D30C1661-CDAF-11D0-8A3E-00C04FC9E26E}
 const IID kWebBrowser2Iid = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
 
-BSTR AnsiToBstr(const std::string& text) {
-    const int units = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    BSTR out = ::SysAllocStringLen(nullptr, static_cast<UINT>(units > 0 ? units : 0));
-    if (out && units > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out, units);
-    return out;
+BSTR Utf8ToBstr(const std::string& text) {
+    const std::wstring wide = WideFromUtf8(text);
+    return ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 void Apply(IWebBrowser2* browser, BrowserSetting setting, long value) {
@@ -60,16 +59,16 @@ BrowserResult NavigateForReal(const BrowserNavigation& request) {
         result.stage = BrowserResult::BrowserNotCreated;
         return result;
     }
-    BSTR url = AnsiToBstr(request.url);
+    BSTR url = Utf8ToBstr(request.url);
     VARIANT flags, target, post, headers;
     ::VariantInit(&flags);
     ::VariantInit(&target);
     ::VariantInit(&post);
     ::VariantInit(&headers);
     target.vt = VT_BSTR;
-    target.bstrVal = AnsiToBstr(request.targetFrame);
+    target.bstrVal = Utf8ToBstr(request.targetFrame);
     headers.vt = VT_BSTR;
-    headers.bstrVal = AnsiToBstr(request.headers);
+    headers.bstrVal = Utf8ToBstr(request.headers);
     if (request.hasPostData) MakePostDataVariant(request.postData, &post);
 
     for (const auto& [setting, value] : request.settings) Apply(browser, setting, value);
@@ -101,8 +100,10 @@ BrowserResult NavigateNewBrowserWindow(const BrowserNavigation& request) {
 bool ShellOpen(const ShellOpenRequest& request) {
     const BrowserSeam seam = CurrentSeam();
     if (seam.shellOpen) return seam.shellOpen(request);
-    const HINSTANCE answer = ::ShellExecuteA(nullptr, request.verb.c_str(), request.file.c_str(),
-                                             request.parameters.c_str(), nullptr, request.show);
+    const std::wstring verb = WideFromUtf8(request.verb), file = WideFromUtf8(request.file),
+                       parameters = WideFromUtf8(request.parameters);
+    const HINSTANCE answer = ::ShellExecuteW(nullptr, verb.c_str(), file.c_str(),
+                                             parameters.c_str(), nullptr, request.show);
     return reinterpret_cast<INT_PTR>(answer) > 32;
 }
 

@@ -17,7 +17,7 @@ BOOL CControlWnd::SubclassWindow(HWND hwnd) {
     if (!hwnd || m_hWnd || CWnd::FromHandle(hwnd)) return FALSE;
     Attach(hwnd);
     ownProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CControlWnd::SubclassProc)));
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CControlWnd::SubclassProc)));
     if (!ownProc) {
         Detach();
         return FALSE;
@@ -27,7 +27,7 @@ BOOL CControlWnd::SubclassWindow(HWND hwnd) {
 
 void CControlWnd::UnsubclassWindow() {
     if (!m_hWnd) return;
-    if (ownProc) ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ownProc));
+    if (ownProc) ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ownProc));
     ownProc = nullptr;
     Detach();
 }
@@ -36,16 +36,16 @@ bool CControlWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; 
 
 LRESULT CControlWnd::Default() {
     if (!current || !ownProc) return 0;
-    return ::CallWindowProcA(ownProc, current->hwnd, current->message, current->wParam, current->lParam);
+    return ::CallWindowProcW(ownProc, current->hwnd, current->message, current->wParam, current->lParam);
 }
 
 LRESULT CALLBACK CControlWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     auto* self = dynamic_cast<CControlWnd*>(CWnd::FromHandle(hwnd));
-    if (!self || !self->ownProc) return ::DefWindowProcA(hwnd, msg, w, l);
+    if (!self || !self->ownProc) return ::DefWindowProcW(hwnd, msg, w, l);
     const WNDPROC own = self->ownProc;
     if (msg == WM_NCDESTROY) {
         self->UnsubclassWindow();
-        const LRESULT result = ::CallWindowProcA(own, hwnd, msg, w, l);
+        const LRESULT result = ::CallWindowProcW(own, hwnd, msg, w, l);
         self->PostNcDestroy();
         return result;
     }
@@ -56,7 +56,7 @@ LRESULT CALLBACK CControlWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM
     const bool handled = self->Dispatch(msg, w, l, &result);
     self->current = outer;
     if (handled) return result;
-    return ::CallWindowProcA(own, hwnd, msg, w, l);
+    return ::CallWindowProcW(own, hwnd, msg, w, l);
 }
 
 bool ReflectToChild(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {

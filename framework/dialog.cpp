@@ -40,7 +40,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     LRESULT result = 0;
     if (dlg->Dispatch(msg, w, l, &result)) {
         if (ReturnsDirectly(msg)) return static_cast<INT_PTR>(result);
-        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+        ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
         return TRUE;
     }
     if (msg == WM_COMMAND && HIWORD(w) == BN_CLICKED) {  // buttons and menus alike
@@ -59,7 +59,7 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
     m_templateId = templateId;
     if (parent) m_pParent = parent;
     HWND owner = m_pParent ? m_pParent->m_hWnd : nullptr;
-    HWND hwnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(templateId), owner,
+    HWND hwnd = ::CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(templateId), owner,
                                      &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     return hwnd != nullptr;
 }
@@ -78,14 +78,14 @@ INT_PTR CDialog::DoModal() {
     }
     MSG msg;
     while (!m_endRequested) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
         if (!FilterDialogMessage(&msg)) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
     if (ownerWasEnabled) ::EnableWindow(owner, TRUE);
@@ -98,7 +98,7 @@ void CDialog::EndDialog(int result) {
     m_result = result;
     if (m_modal) {
         m_endRequested = true;
-        if (m_hWnd) ::PostMessageA(m_hWnd, WM_NULL, 0, 0);  // wake the modal loop
+        if (m_hWnd) ::PostMessageW(m_hWnd, WM_NULL, 0, 0);  // wake the modal loop
     } else if (m_hWnd) {
         ::DestroyWindow(m_hWnd);
     }
@@ -110,6 +110,6 @@ bool FilterDialogMessage(MSG* msg) {
         if (w && w->PreTranslateMessage(msg)) return true;
     }
     HWND root = msg->hwnd ? ::GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
-    if (root && CWnd::FromHandle(root) && ::IsDialogMessageA(root, msg)) return true;
+    if (root && CWnd::FromHandle(root) && ::IsDialogMessageW(root, msg)) return true;
     return false;
 }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "text_conversion.h"
+
 const MsgMap* CEdit::GetThisMessageMap() {
     static const MsgMapEntry entries[] = {{0, 0, nullptr}};
     static const MsgMap map = {&CControlWnd::GetThisMessageMap, entries};
@@ -17,10 +19,15 @@ void CEdit::GetSel(int& start, int& end) {
 
 std::string CEdit::GetText() const {
     if (!m_hWnd) return std::string();
-    // The length may be larger than the text (double-byte texts); the copy tells.
-    const int length = ::GetWindowTextLengthA(m_hWnd);
+    // The length may be larger than the text; the copy tells.
+    const int length = ::GetWindowTextLengthW(m_hWnd);
     if (length <= 0) return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    const int got = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
-    return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1);
+    const int got = ::GetWindowTextW(m_hWnd, buffer.data(), length + 1);
+    return Utf8FromWide(std::wstring_view(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0));
+}
+
+void CEdit::ReplaceSel(const char* text) {
+    const std::wstring wide = WideFromUtf8(text ? text : "");
+    SendMessage(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
 }

@@ -9,10 +9,10 @@ public:
     void LimitText(int bytes) { SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(bytes), 0); }
     void SetSel(int start, int end) { SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end); }
     void GetSel(int& start, int& end);
-    void ReplaceSel(const char* text) { SendMessage(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text)); }
-    // The text in the ANSI code page.
+    // Texts in UTF-8.
+    void ReplaceSel(const char* text);
     std::string GetText() const;
-    void SetText(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
+    void SetText(const std::string& text) { SetWindowText(text.c_str()); }
 
 protected:
     static const MsgMap* GetThisMessageMap();

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "app.h"
+#include "text_conversion.h"
 
 namespace {
 std::atomic<long> g_live{0};
@@ -28,16 +29,17 @@ BOOL CGdiObject::Attach(HGDIOBJ object) {
 BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
                        BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
                        BYTE quality, BYTE pitchAndFamily, const char* faceName) {
-    return Attach(::CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut,
-                                charSet, outPrecision, clipPrecision, quality, pitchAndFamily, faceName));
+    return Attach(::CreateFontW(height, width, escapement, orientation, weight, italic, underline, strikeOut,
+                                charSet, outPrecision, clipPrecision, quality, pitchAndFamily,
+                                WideFromUtf8(faceName ? faceName : "").c_str()));
 }
 
-BOOL CFont::CreateFontIndirect(const LOGFONTA& font) { return Attach(::CreateFontIndirectA(&font)); }
+BOOL CFont::CreateFontIndirect(const LOGFONTW& font) { return Attach(::CreateFontIndirectW(&font)); }
 
 BOOL CBrush::CreateSolidBrush(COLORREF colour) { return Attach(::CreateSolidBrush(colour)); }
 
 BOOL CBitmap::LoadBitmap(UINT resourceId) {
-    return Attach(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(resourceId)));
+    return Attach(::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(resourceId)));
 }
 
 SIZE CBitmap::GetSize() const {

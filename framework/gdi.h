@@ -23,11 +23,12 @@ protected:
 
 class CFont : public CGdiObject {
 public:
-    // CreateFontA with the same parameters; false (and no font) when GDI refuses.
+    // CreateFontW with the same parameters (the face name in UTF-8); false (and
+    // no font) when GDI refuses.
     BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
                     BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
                     BYTE quality, BYTE pitchAndFamily, const char* faceName);
-    BOOL CreateFontIndirect(const LOGFONTA& font);
+    BOOL CreateFontIndirect(const LOGFONTW& font);
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "text_conversion.h"
 #include "wnd.h"
 
 namespace {
@@ -35,7 +36,7 @@ struct ThreadBoxes {
 };
 thread_local ThreadBoxes t_boxes;
 
-// A box made by MessageBoxA: a dialog of no object of ours, with the
+// A box made by MessageBoxW: a dialog of no object of ours, with the
 // message text in its static control 0xFFFF.
 BOOL CALLBACK DismissIfMessageBox(HWND window, LPARAM) {
     char cls[16] = {};
@@ -60,7 +61,8 @@ int ShowNow(const MessageBoxRequest& request) {
         answer = handler(request);
     } else {
         ++boxes.realOpen;
-        answer = ::MessageBoxA(request.owner, request.text.c_str(), request.caption.c_str(), request.type);
+        answer = ::MessageBoxW(request.owner, WideFromUtf8(request.text).c_str(), WideFromUtf8(request.caption).c_str(),
+                               request.type);
         --boxes.realOpen;
     }
     --boxes.showing;

@@ -1,5 +1,5 @@
 // The one way the programs show a message box. Tests install a handler that
-// records the box and answers it; otherwise the real MessageBoxA is shown.
+// records the box and answers it; otherwise the real MessageBoxW is shown.
 //
 // Boxes never open inside each other, and a box holds back only other boxes.
 // A box runs its own message loop, so whatever is dispatched while it is up (a
@@ -18,7 +18,7 @@
 
 struct MessageBoxRequest {
     HWND owner;
-    std::string text;     // ANSI (code page 949) bytes
+    std::string text;     // UTF-8
     std::string caption;
     UINT type;
 };

@@ -3,21 +3,22 @@
 #include <mutex>
 #include <vector>
 
+#include "text_conversion.h"
+
 namespace {
 std::mutex g_mutex;
 ProcessLaunchHandler g_handler;
 
 ProcessLaunchResult StartForReal(const std::string& commandLine, DWORD idleLimitMs) {
     ProcessLaunchResult result;
-    // CreateProcessA may write into the command line, so it gets a private copy.
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA startup;
+    // CreateProcessW may write into the command line, so it gets a private copy.
+    std::wstring line = WideFromUtf8(commandLine);
+    STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof process);
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process)) {
         result.error = ::GetLastError();
         return result;

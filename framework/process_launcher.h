@@ -7,7 +7,7 @@
 #include <string>
 
 struct ProcessLaunchResult {
-    bool started = false;    // CreateProcessA made the process
+    bool started = false;    // CreateProcessW made the process
     bool inputIdle = false;  // the new process reached the input-idle state
     DWORD error = 0;         // last-error code of the step that failed, else 0
     bool idleTimedOut = false;  // it runs, but was not idle within the limit
@@ -15,7 +15,7 @@ struct ProcessLaunchResult {
 
 using ProcessLaunchHandler = std::function<ProcessLaunchResult(const std::string& commandLine)>;
 
-// Starts the command line with CreateProcessA (no application name, so the
+// Starts the command line (UTF-8) with CreateProcessW (no application name, so the
 // system's search for the program applies; no inherited handles, no creation
 // flags, the caller's environment and current directory), waits until the
 // process is idle for input, at most `idleLimitMs`, and closes its handles.

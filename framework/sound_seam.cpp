@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "text_conversion.h"
+
 namespace {
 std::mutex g_mutex;
 SoundHandler g_handler;
@@ -19,7 +21,7 @@ void PlaySoundFile(const char* fileName) {
         handler(SoundRequest{fileName ? fileName : "", 0});
         return;
     }
-    ::PlaySoundA(fileName, nullptr, SND_FILENAME | SND_ASYNC);
+    ::PlaySoundW(WideFromUtf8(fileName ? fileName : "").c_str(), nullptr, SND_FILENAME | SND_ASYNC);
 }
 
 void PlayBeep(UINT type) {

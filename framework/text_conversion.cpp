@@ -1,7 +1,9 @@
 #include "text_conversion.h"
 
+#include <climits>
+
 std::wstring Widen(UINT codePage, std::string_view text) {
-    if (text.empty()) return std::wstring();
+    if (text.empty() || text.size() > INT_MAX) return std::wstring();
     const int n = static_cast<int>(text.size());
     const int units = ::MultiByteToWideChar(codePage, 0, text.data(), n, nullptr, 0);
     if (units <= 0) return std::wstring();
@@ -10,8 +12,8 @@ std::wstring Widen(UINT codePage, std::string_view text) {
     return wide;
 }
 
-std::string Narrow(UINT codePage, const std::wstring& wide) {
-    if (wide.empty()) return std::string();
+std::string Narrow(UINT codePage, std::wstring_view wide) {
+    if (wide.empty() || wide.size() > INT_MAX) return std::string();
     const int n = static_cast<int>(wide.size());
     const int bytes = ::WideCharToMultiByte(codePage, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return std::string();
@@ -20,12 +22,28 @@ std::string Narrow(UINT codePage, const std::wstring& wide) {
     return out;
 }
 
-size_t AnsiPrefixLength(std::string_view ansi, size_t maxBytes) {
+std::wstring WideFromUtf8(std::string_view utf8) { return Widen(CP_UTF8, utf8); }
+std::string Utf8FromWide(std::wstring_view wide) { return Narrow(CP_UTF8, wide); }
+std::string CleanUtf8(std::string_view utf8) { return Utf8FromWide(WideFromUtf8(utf8)); }
+
+size_t CodePagePrefixLength(UINT codePage, std::string_view text, size_t maxBytes) {
     size_t keep = 0;
-    while (keep < ansi.size()) {
-        const size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(ansi[keep])) && keep + 1 < ansi.size() ? 2 : 1;
+    while (keep < text.size()) {
+        const bool lead = ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[keep]));
+        const size_t step = lead && keep + 1 < text.size() ? 2 : 1;
         if (keep + step > maxBytes) break;
         keep += step;
     }
     return keep;
 }
+
+size_t Utf8PrefixLength(std::string_view utf8, size_t maxBytes) {
+    if (utf8.size() <= maxBytes) return utf8.size();
+    size_t keep = maxBytes;
+    // Step back over continuation bytes to the start of the cut character.
+    while (keep > 0 && (static_cast<unsigned char>(utf8[keep]) & 0xC0) == 0x80) --keep;
+    return keep;
+}
+
+std::string KoreanBytesFromUtf8(std::string_view utf8) { return Narrow(kKoreanCodePage, WideFromUtf8(utf8)); }
+std::string Utf8FromKoreanBytes(std::string_view bytes) { return Utf8FromWide(Widen(kKoreanCodePage, bytes)); }

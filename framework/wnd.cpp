@@ -1,6 +1,9 @@
 #include "wnd.h"
 
+#include "text_conversion.h"
+
 #include <mutex>
+#include <string>
 #include <unordered_map>
 
 namespace {
@@ -77,6 +80,10 @@ void CWnd::Detach() {
         if (found != OwnWindows().end() && found->second == this) OwnWindows().erase(found);
     }
     m_hWnd = nullptr;
+}
+
+void CWnd::SetWindowText(const char* text) {
+    ::SetWindowTextW(m_hWnd, WideFromUtf8(text ? text : "").c_str());
 }
 
 BOOL CWnd::DestroyWindow() {

@@ -8,6 +8,7 @@
 #include "message_box.h"
 #include "process_launcher.h"
 #include "records.h"
+#include "text_conversion.h"
 #include "tray_link.h"
 #include "tray_messages.h"
 
@@ -69,7 +70,8 @@ void CGatekinCtrl::SetLogStateProc(short state) {
 
 void CGatekinCtrl::SetSendLabel(const std::string& text) {
     if (HWND tray = FindTrayWindow()) {
-        const NoteTargetInfo record = PackNoteTargetInfo(text);
+        // The record lays its texts out in code page 949, whatever the system uses.
+        const NoteTargetInfo record = PackNoteTargetInfo(KoreanBytesFromUtf8(text));
         SendTrayRecord(tray, COPYDATA_SEND_NOTE, &record, sizeof record);
     }
     SetModifiedFlag();
@@ -77,7 +79,7 @@ void CGatekinCtrl::SetSendLabel(const std::string& text) {
 
 void CGatekinCtrl::SetSendChat(const std::string& text) {
     if (HWND tray = FindTrayWindow()) {
-        const ChatTargetInfo record = PackChatTargetInfo(text);
+        const ChatTargetInfo record = PackChatTargetInfo(KoreanBytesFromUtf8(text));
         SendTrayRecord(tray, COPYDATA_CHAT_REQUEST, &record, sizeof record);
     }
     SetModifiedFlag();
@@ -153,7 +155,7 @@ void CGatekinCtrl::DoPropExchange(CPropExchange* px) {
     PX_String(px, "SERVERIP", serverAddress, "");
 }
 
-int CGatekinCtrl::OnCreate(LPCREATESTRUCTA cs) {
+int CGatekinCtrl::OnCreate(LPCREATESTRUCTW cs) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
     if (!::InitCommonControlsEx(&controls)) return -1;
     return COleControl::OnCreate(cs);

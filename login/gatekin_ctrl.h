@@ -39,7 +39,7 @@ public:
 protected:
     void OnDraw(HDC dc, const RECT& bounds, const RECT& invalid) override;
     void DoPropExchange(CPropExchange* px) override;
-    int OnCreate(LPCREATESTRUCTA cs) override;
+    int OnCreate(LPCREATESTRUCTW cs) override;
 
     DECLARE_DISPATCH_MAP()
 

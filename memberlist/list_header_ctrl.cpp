@@ -17,12 +17,12 @@ int CListHeaderCtrl::ItemCount() const {
 }
 
 void CListHeaderCtrl::MakeItemOwnerDrawn(int index) {
-    HDITEMA item{};
+    HDITEMW item{};
     item.mask = HDI_FORMAT;
-    if (!::SendMessageA(m_hWnd, HDM_GETITEMA, index, reinterpret_cast<LPARAM>(&item))) return;
+    if (!::SendMessageW(m_hWnd, HDM_GETITEMW, index, reinterpret_cast<LPARAM>(&item))) return;
     if (item.fmt & HDF_OWNERDRAW) return;
     item.fmt |= HDF_OWNERDRAW;
-    ::SendMessageA(m_hWnd, HDM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    ::SendMessageW(m_hWnd, HDM_SETITEMW, index, reinterpret_cast<LPARAM>(&item));
 }
 
 void CListHeaderCtrl::MakeItemsOwnerDrawn() {
@@ -47,12 +47,12 @@ void CListHeaderCtrl::DrawItem(const DRAWITEMSTRUCT& dis) {
         ::DeleteObject(background);
     }
 
-    char text[256] = {};
-    HDITEMA item{};
+    wchar_t text[256] = {};
+    HDITEMW item{};
     item.mask = HDI_TEXT;
     item.pszText = text;
-    item.cchTextMax = sizeof text - 1;
-    ::SendMessageA(m_hWnd, HDM_GETITEMA, dis.itemID, reinterpret_cast<LPARAM>(&item));
+    item.cchTextMax = static_cast<int>(sizeof text / sizeof text[0]) - 1;
+    ::SendMessageW(m_hWnd, HDM_GETITEMW, dis.itemID, reinterpret_cast<LPARAM>(&item));
 
     const bool sorted = static_cast<int>(dis.itemID) == m_sortColumn;
     const HeaderRect box{rc.left, rc.top, rc.right, rc.bottom};
@@ -61,7 +61,7 @@ void CListHeaderCtrl::DrawItem(const DRAWITEMSTRUCT& dis) {
         RECT textRect{t.left, t.top, t.right, t.bottom};
         const int oldMode = ::SetBkMode(dc, TRANSPARENT);
         const COLORREF oldColour = ::SetTextColor(dc, kHeaderTextColour);
-        ::DrawTextA(dc, text, -1, &textRect,
+        ::DrawTextW(dc, text, -1, &textRect,
                     DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS | DT_NOPREFIX);
         ::SetTextColor(dc, oldColour);
         ::SetBkMode(dc, oldMode);

@@ -10,31 +10,32 @@ namespace {
 constexpr size_t kMaxUnits = 2048;
 }  // namespace
 
-std::string AnsiFromUtf8(std::string_view utf8) {
-    std::wstring wide = Widen(CP_UTF8, utf8);
+std::string CleanMemberText(std::string_view utf8) {
+    std::wstring wide = WideFromUtf8(utf8);
     if (wide.size() > kMaxUnits) {
         wide.resize(kMaxUnits);
         if (wide.back() >= 0xD800 && wide.back() <= 0xDBFF) wide.pop_back();
     }
-    return Narrow(CP_ACP, wide);
+    return Utf8FromWide(wide);
 }
 
-std::string Utf8FromAnsi(std::string_view ansi) { return Narrow(CP_UTF8, Widen(CP_ACP, ansi)); }
-
 int SystemCollation::Compare(std::string_view a, std::string_view b) const {
-    const int r = ::CompareStringA(LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),
-                                   static_cast<int>(b.size()));
+    const std::wstring x = WideFromUtf8(a), y = WideFromUtf8(b);
+    const int r = ::CompareStringW(LOCALE_USER_DEFAULT, 0, x.data(), static_cast<int>(x.size()), y.data(),
+                                   static_cast<int>(y.size()));
     return r == 0 ? a.compare(b) : r - CSTR_EQUAL;
 }
 
 std::string SystemCollation::SortKey(std::string_view text) const {
     std::string key;
-    const int n = static_cast<int>(text.size());
+    const std::wstring wide = WideFromUtf8(text);
+    const int n = static_cast<int>(wide.size());
     if (n == 0) return key;
-    const int size = ::LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.data(), n, nullptr, 0);
+    // With LCMAP_SORTKEY the destination is a byte buffer and sizes count bytes.
+    const int size = ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide.data(), n, nullptr, 0);
     if (size <= 0) return std::string(text);
     key.resize(static_cast<size_t>(size));
-    ::LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.data(), n, &key[0], size);
+    ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide.data(), n, reinterpret_cast<LPWSTR>(&key[0]), size);
     while (!key.empty() && key.back() == 0) key.pop_back();  // the key's terminator
     return key;
 }

@@ -1,6 +1,5 @@
-// Member texts travel as UTF-8 and are shown in the system's ANSI code page;
-// both directions go through UTF-16. And the system's locale-aware order of
-// texts, for sorting the list.
+// Member texts travel as UTF-8 and the list keeps them so; Windows gets them
+// in UTF-16. And the system's locale-aware order of texts, for sorting the list.
 #pragma once
 #include <string>
 #include <string_view>
@@ -10,12 +9,12 @@
 
 #include "member_sort.h"
 
-// At most 2048 UTF-16 characters are kept (never half a surrogate pair).
-std::string AnsiFromUtf8(std::string_view utf8);
-std::string Utf8FromAnsi(std::string_view ansi);
+// A member text from the wire as the list keeps it: malformed bytes become
+// U+FFFD, at most 2048 UTF-16 characters are kept (never half a surrogate pair).
+std::string CleanMemberText(std::string_view utf8);
 
-// CompareStringA in the user's locale, as lstrcmpA compares; its keys are
-// LCMapStringA's sort keys, which order the same way.
+// CompareStringW in the user's locale on the UTF-16 texts, as lstrcmpW
+// compares; its keys are LCMapStringW's sort keys, which order the same way.
 class SystemCollation : public TextCollation {
 public:
     int Compare(std::string_view a, std::string_view b) const override;

@@ -35,5 +35,5 @@ std::string ReadModuleVersionText() {
     if (!::VerQueryValueW(info.data(), query, reinterpret_cast<void**>(&version), &length) || !version)
         return std::string();
     // length counts characters including the terminator; never read past it.
-    return JoinVersionParts(AnsiFromWide(version, wcsnlen(version, length)));
+    return JoinVersionParts(Utf8FromWide(std::wstring_view(version, wcsnlen(version, length))));
 }

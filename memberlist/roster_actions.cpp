@@ -14,6 +14,7 @@
 #include "rosterly_resource.h"
 #include "rosterly_texts.h"
 #include "sound_seam.h"
+#include "text_conversion.h"
 #include "tray_link.h"
 #include "tray_messages.h"
 
@@ -47,10 +48,10 @@ void CRosterlyCtrl::OpenContextMenu(int screenX, int screenY) {
     const MemberRecord* record = GetSelectedRecord();
     if (!record) return;
     selectedId = record->id;
-    selectedNickUtf8 = Utf8FromAnsi(record->Value(SLOT_NICKNAME));
+    selectedNickUtf8 = record->Value(SLOT_NICKNAME);
     menuFlags = MenuFlagsFor(*record);
 
-    HMENU menu = ::LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MEMBER_MENU));
+    HMENU menu = ::LoadMenuW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MEMBER_MENU));
     if (!menu) return;
     HMENU popup = ::GetSubMenu(menu, listMode.OffersFullMenu() ? kFullMenu : kSameSexMenu);
     if (popup) {
@@ -69,7 +70,7 @@ void CRosterlyCtrl::OnSendNote() {
         ShowMessageBox(m_hWnd, kNoteTargetGoneText, kNoteStateCaption, MB_OK);
         return;
     }
-    const NoteTargetInfo note = NoteTargetFor(*record);
+    const NoteTargetInfo note = NoteTargetFor(*record, &KoreanBytesFromUtf8);
     ::ReleaseCapture();
     HWND tray = FindTrayWindow();
     if (!tray) {
@@ -93,7 +94,7 @@ void CRosterlyCtrl::RequestChatFor(const MemberRecord* record) {
         ShowMessageBox(m_hWnd, kChatTargetBusyText, kChatStateCaption, kInfoBox);
         return;
     }
-    const ChatTargetInfo chat = ChatTargetFor(*record);
+    const ChatTargetInfo chat = ChatTargetFor(*record, &KoreanBytesFromUtf8);
     HWND tray = FindTrayWindow();
     if (!tray) {
         ShowLoggedOut(m_hWnd);
@@ -195,7 +196,7 @@ void CRosterlyCtrl::OnRelationReply(const uint8_t* body, size_t length) {
     if (!outcome) return;
     if (outcome->setsFriend) record->isFriend = outcome->friendValue;
     if (outcome->setsBlocked) record->isBlocked = outcome->blockedValue;
-    const std::string text = AnsiFromUtf8(reply.nicknameUtf8) + outcome->messageTail;
+    const std::string text = CleanMemberText(reply.nicknameUtf8) + outcome->messageTail;
     ShowMessageBox(m_hWnd, text.c_str(), outcome->caption, kInfoBox);
     if (outcome->removesInBuddyMode && listMode.buddyMode) RemoveRow(reply.memberId);
 }

@@ -8,6 +8,7 @@
 #include "member_text.h"
 #include "roster_colours.h"
 #include "rosterly_resource.h"
+#include "text_conversion.h"
 
 namespace {
 constexpr int kIconLeftMargin = 6;
@@ -114,15 +115,15 @@ void CRosterlyCtrl::PaintCell(NMLVCUSTOMDRAW* draw) {
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, text);
 
-    char cell[kMaxCellText + 1] = {};
-    LVITEMA item{};
+    wchar_t cell[kMaxCellText + 1] = {};
+    LVITEMW item{};
     item.iSubItem = column;
     item.pszText = cell;
-    item.cchTextMax = sizeof cell;
-    ListCall(LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    item.cchTextMax = static_cast<int>(sizeof cell / sizeof cell[0]);
+    ListCall(LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
 
     if (column == 0 || column == 2) {
-        const UINT iconId = IconForCode(cell);
+        const UINT iconId = IconForCode(Utf8FromWide(cell).c_str());
         if (!iconId) return;
         HICON icon = cellIcons.Get(iconId, kIconWidth, kIconHeight);
         if (!icon) return;  // the cell stays empty
@@ -144,7 +145,7 @@ void CRosterlyCtrl::PaintCell(NMLVCUSTOMDRAW* draw) {
         format |= DT_CENTER;
         break;
     }
-    ::DrawTextA(dc, cell, -1, &rc, format);
+    ::DrawTextW(dc, cell, -1, &rc, format);
 }
 
 void CRosterlyCtrl::OnColumnClick(int column) {

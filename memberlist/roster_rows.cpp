@@ -25,13 +25,13 @@ bool CRosterlyCtrl::InsertColumns(const char* columnText) {
     const std::vector<ColumnSpec> columns = ParseColumnSpec(columnText);
     bool complete = true;
     for (size_t i = 0; i < columns.size(); ++i) {
-        std::string name = columns[i].name;
-        LVCOLUMNA column{};
+        std::wstring name = WideFromUtf8(columns[i].name);
+        LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = LVCFMT_LEFT;
         column.cx = columns[i].width;
-        column.pszText = name.data();
-        if (ListCall(LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column)) < 0) {
+        column.pszText = &name[0];
+        if (ListCall(LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column)) < 0) {
             complete = false;  // the columns inserted so far stay
             break;
         }
@@ -45,12 +45,12 @@ bool CRosterlyCtrl::InsertColumns(const char* columnText) {
 // insertion with no text copied or converted; its cells, never set, are asked
 // for the same way. Setting nine texts a row made up most of a long list's cost.
 bool CRosterlyCtrl::InsertRow(int index, MemberRecord* record) {
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = index;
-    item.pszText = LPSTR_TEXTCALLBACKA;
+    item.pszText = LPSTR_TEXTCALLBACKW;
     item.lParam = reinterpret_cast<LPARAM>(record);
-    return ListCall(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0;
+    return ListCall(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) >= 0;
 }
 
 namespace {
@@ -70,8 +70,10 @@ const MemberRecord* PrepareCellAnswer(Item& item) {
 void CRosterlyCtrl::FillCellText(LVITEMA& item) {
     const MemberRecord* record = PrepareCellAnswer(item);
     if (!record) return;
-    const std::string text = RowCellText(*record, item.iSubItem);
-    const size_t n = AnsiPrefixLength(text, static_cast<size_t>(item.cchTextMax) - 1);
+    // Asked in the system's code page (a list view whose notify format is
+    // ANSI): converted, then cut between characters.
+    const std::string text = Narrow(CP_ACP, WideFromUtf8(RowCellText(*record, item.iSubItem)));
+    const size_t n = CodePagePrefixLength(CP_ACP, text, static_cast<size_t>(item.cchTextMax) - 1);
     std::memcpy(item.pszText, text.data(), n);
     item.pszText[n] = 0;
 }
@@ -79,10 +81,11 @@ void CRosterlyCtrl::FillCellText(LVITEMA& item) {
 void CRosterlyCtrl::FillCellText(LVITEMW& item) {
     const MemberRecord* record = PrepareCellAnswer(item);
     if (!record) return;
-    // The texts are in the ANSI code page. Converted whole, then cut: a
-    // conversion into a buffer too short gives nothing at all.
-    const std::wstring text = Widen(CP_ACP, RowCellText(*record, item.iSubItem));
-    const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
+    // The texts are UTF-8. Converted whole, then cut: a conversion into a
+    // buffer too short gives nothing at all. Never half a surrogate pair.
+    const std::wstring text = WideFromUtf8(RowCellText(*record, item.iSubItem));
+    size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
+    if (n > 0 && n < text.size() && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
     std::wmemcpy(item.pszText, text.data(), n);
     item.pszText[n] = 0;
 }
@@ -174,7 +177,7 @@ void CRosterlyCtrl::ApplyMemberRecord(const uint8_t* body, size_t length) {
         return;
     }
     if (op == RecordOperation::Unknown) return;
-    auto record = std::make_unique<MemberRecord>(BuildMemberRecord(*wire, &AnsiFromUtf8));
+    auto record = std::make_unique<MemberRecord>(BuildMemberRecord(*wire, &CleanMemberText));
     updateOnly = op == RecordOperation::Update;
     if (!listMode.Accepts(op, record->isFemale, wire->buddy)) return;
     UpsertRow(std::move(record));
@@ -192,10 +195,10 @@ MemberRecord* CRosterlyCtrl::GetSelectedRecord() const {
 
 MemberRecord* CRosterlyCtrl::GetSelectedRecord(int row) const {
     if (row < 0 || !m_hWnd) return nullptr;
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
-    if (!ListCall(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    if (!ListCall(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
     return reinterpret_cast<MemberRecord*>(item.lParam);
 }
 

@@ -93,23 +93,23 @@ void CRosterlyCtrl::DoPropExchange(CPropExchange* px) {
 
 LRESULT CRosterlyCtrl::ListCall(UINT message, WPARAM wParam, LPARAM lParam) const {
     static const WNDPROC listView = [] {
-        WNDCLASSA wc{};
-        return ::GetClassInfoA(nullptr, WC_LISTVIEWA, &wc) ? wc.lpfnWndProc : nullptr;
+        WNDCLASSW wc{};
+        return ::GetClassInfoW(nullptr, WC_LISTVIEWW, &wc) ? wc.lpfnWndProc : nullptr;
     }();
-    if (!listView) return ::SendMessageA(m_hWnd, message, wParam, lParam);
-    return ::CallWindowProcA(listView, m_hWnd, message, wParam, lParam);
+    if (!listView) return ::SendMessageW(m_hWnd, message, wParam, lParam);
+    return ::CallWindowProcW(listView, m_hWnd, message, wParam, lParam);
 }
 
-BOOL CRosterlyCtrl::PreCreateWindow(CREATESTRUCTA& cs) {
+BOOL CRosterlyCtrl::PreCreateWindow(CREATESTRUCTW& cs) {
     // The list view class must exist before the window is made.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
-    cs.lpszClass = WC_LISTVIEWA;
+    cs.lpszClass = WC_LISTVIEWW;
     cs.style |= LVS_REPORT | LVS_SHOWSELALWAYS;
     return COleControl::PreCreateWindow(cs);
 }
 
-int CRosterlyCtrl::OnCreate(LPCREATESTRUCTA cs) {
+int CRosterlyCtrl::OnCreate(LPCREATESTRUCTW cs) {
     if (COleControl::OnCreate(cs) == -1) return -1;
     if (countLowered) {
         // Made again after its window was destroyed: live once more.
@@ -119,6 +119,7 @@ int CRosterlyCtrl::OnCreate(LPCREATESTRUCTA cs) {
     versionText = ReadModuleVersionText();
     listMode.StartFor(sexProperty);
     ListCall(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
+    ListCall(CCM_SETUNICODEFORMAT, TRUE, 0);  // cells are asked for in UTF-16, whatever the page's window says
     // Without its header the list can show nothing: no columns, no connection.
     if (!header.SubclassWindow(::GetDlgItem(m_hWnd, 0))) return 0;
     ClearList();
@@ -126,7 +127,7 @@ int CRosterlyCtrl::OnCreate(LPCREATESTRUCTA cs) {
 
     HIMAGELIST images = ::ImageList_Create(kImageWidth, kImageHeight, ILC_COLOR16, 1, 0);
     if (images) {
-        HICON icon = static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_WEBCAM),
+        HICON icon = static_cast<HICON>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_WEBCAM),
                                                      IMAGE_ICON, kIconWidth, kIconHeight, 0));
         if (icon) {
             ::ImageList_AddIcon(images, icon);

@@ -110,9 +110,9 @@ public:
     static constexpr DWORD kMaxRedrawHoldMs = 250;
 
 protected:
-    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
     bool IsSubclassedControl() const override { return true; }
-    int OnCreate(LPCREATESTRUCTA cs) override;
+    int OnCreate(LPCREATESTRUCTW cs) override;
     void OnDraw(HDC dc, const RECT& bounds, const RECT& invalid) override;
     void DoPropExchange(CPropExchange* px) override;
 

@@ -13,15 +13,22 @@
 # With a display of your own (DISPLAY set) it runs there until you press
 # Enter; otherwise it runs on Xvfb and saves a screenshot to
 # build/demo/notewell.png.
+# CORVALA_WINE_LANG=en_US.UTF-8 plays it on a Windows whose language for
+# non-Unicode programs is English (code page 1252), in a prefix of its own,
+# and saves build/demo/notewell-en_US.png; DEMO_NO_BUILD=1 uses the trees as
+# they are.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 own_display=${DISPLAY:-}
 mkdir -p build/demo
-bash tools/build.sh
+[ -n "${DEMO_NO_BUILD:-}" ] || bash tools/build.sh
 
-# A prefix of the demo's own: it looks like Windows, which the tests' prefix need not.
-export WINEPREFIX=${WINEPREFIX:-$repo/build/demo/wineprefix}
+# A prefix of the demo's own (one per locale): it looks like Windows, which the tests' prefix need not.
+lang=${CORVALA_WINE_LANG:-ko_KR.UTF-8}
+suffix=""
+[ "$lang" = ko_KR.UTF-8 ] || suffix="-${lang%%.*}"
+export WINEPREFIX=${WINEPREFIX:-$repo/build/demo/wineprefix$suffix}
 source tools/wine-env.sh
 wine_env_start
 wine_windows_look
@@ -32,11 +39,17 @@ else
     build=build/win64
     echo "32-bit programs do not run here ($WINE32_REASON): the demo runs the x86_64 build ($build)."
 fi
-pkill -f 'build/native/devserver/devserver' 2>/dev/null || true
+# A dev server an earlier demo of this tree left behind holds the ports; only
+# that one is ended, never another tree's or another user's.
+if [ -f build/demo/devserver.pid ]; then
+    old=$(cat build/demo/devserver.pid)
+    [ "$(readlink "/proc/$old/exe" 2>/dev/null)" = "$repo/build/native/devserver/devserver" ] && kill "$old" 2>/dev/null || true
+fi
 log=build/demo/devserver.log
 
 build/native/devserver/devserver --no-stdin --list-port 5200 --script devserver/scenarios/demo.txt > "$log" 2>&1 &
 server=$!
+echo "$server" > build/demo/devserver.pid
 for _ in $(seq 50); do (exec 9<>/dev/tcp/127.0.0.1/5200) 2>/dev/null && break; sleep 0.2; done
 # Gatekin starts "Notewell.exe" by the program search, as on a member's machine
 # where the installer put the program folder on the search path.
@@ -89,8 +102,8 @@ if [ -n "$own_display" ]; then
     read -r -p "Press Enter to end the demo. " _ || true
 else
     sleep "${DEMO_SECONDS:-1}"
-    import -window root -display "$DISPLAY" build/demo/notewell.png
-    echo "Screenshot: build/demo/notewell.png"
+    import -window root -display "$DISPLAY" "build/demo/notewell$suffix.png"
+    echo "Screenshot: build/demo/notewell$suffix.png"
 fi
 if grep -q 'in  LOGIN kind 1 id="demo"' "$log"; then
     echo "The login control started Notewell.exe, and Notewell logged in as demo."

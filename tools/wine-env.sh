@@ -6,11 +6,14 @@
 # A wineserver started without DISPLAY would fail every later window creation,
 # so the display always comes first.
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The wine processes' locale: Korean (ANSI code page 949) unless
+# CORVALA_WINE_LANG names another, e.g. en_US.UTF-8 (code page 1252) with a
+# prefix of its own; the host need not have either.
+export CORVALA_WINE_LANG="${CORVALA_WINE_LANG:-ko_KR.UTF-8}"
 export WINEPREFIX="${WINEPREFIX:-$repo/build/wineprefix}"
 export DISPLAY="${DISPLAY:-:77}"
 export WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine64
-# Korean locale for wine only (ANSI code page 949); the host need not have it.
-wine64() { LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 /usr/lib/wine/wine64 "$@"; }
+wine64() { LANG=$CORVALA_WINE_LANG LC_ALL=$CORVALA_WINE_LANG /usr/lib/wine/wine64 "$@"; }
 
 # Whether this machine runs 32-bit Windows programs, the release build among
 # them: the kernel must execute 32-bit code (IA32 emulation can be off) and
@@ -24,7 +27,7 @@ wine_runs_32bit() {
         WINE32_REASON="this kernel does not execute 32-bit programs (/usr/lib/wine/wine --version fails)"
     elif ! [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
         WINE32_REASON="the wine prefix $WINEPREFIX has no 32-bit side (made before wine32 was installed?)"
-    elif [ "$(LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 WINELOADER=/usr/lib/wine/wine /usr/lib/wine/wine cmd.exe /c echo wow64 2>/dev/null | tr -d '\r')" != wow64 ]; then
+    elif [ "$(LANG=$CORVALA_WINE_LANG LC_ALL=$CORVALA_WINE_LANG WINELOADER=/usr/lib/wine/wine /usr/lib/wine/wine cmd.exe /c echo wow64 2>/dev/null | tr -d '\r')" != wow64 ]; then
         WINE32_REASON="a 32-bit program (cmd.exe) did not run in the prefix"
     fi
     [ -z "$WINE32_REASON" ]

@@ -7,6 +7,7 @@
 #include "chat_command_line.h"
 #include "message_box.h"
 #include "process_launcher.h"
+#include "text_conversion.h"
 
 namespace {
 const char kServerCaption[] = "서버 메시지";
@@ -25,11 +26,11 @@ bool CTrayMainDlg::KillChatProgram() {
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return false;
     bool terminated = false;
-    PROCESSENTRY32 entry;
+    PROCESSENTRY32W entry;
     entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry)) {
-        entry.szExeFile[sizeof entry.szExeFile - 1] = 0;
-        if (!IsChatProgramName(entry.szExeFile)) continue;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        entry.szExeFile[MAX_PATH - 1] = 0;
+        if (!IsChatProgramName(Utf8FromWide(entry.szExeFile))) continue;
         HANDLE process = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
         if (!process || !::TerminateProcess(process, 0)) {
             if (process) ::CloseHandle(process);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support_services.h"
+#include "text_conversion.h"
 #include "version_text.h"
 
 namespace {
@@ -37,25 +38,26 @@ int CTrayMainDlg::ProbeWebcam() {
 void CTrayMainDlg::ReadVersionText(std::string& text, const char* fileName) {
     text.clear();
     DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(fileName, &handle);
+    const std::wstring file = WideFromUtf8(fileName ? fileName : "");
+    const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &handle);
     if (size == 0) return;
     std::vector<char> info(size);
-    if (!::GetFileVersionInfoA(fileName, 0, size, info.data())) return;
+    if (!::GetFileVersionInfoW(file.c_str(), 0, size, info.data())) return;
     struct Translation {
         WORD language;
         WORD codePage;
     }* translation = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+    if (!::VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
                           reinterpret_cast<void**>(&translation), &length) ||
         length < sizeof(Translation))
         return;
-    char query[64];
-    std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\FileVersion",
-                  translation->language, translation->codePage);
-    char* version = nullptr;
-    if (!::VerQueryValueA(info.data(), query, reinterpret_cast<void**>(&version), &length) || !version)
+    wchar_t query[64];
+    std::swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\FileVersion", translation->language,
+                  translation->codePage);
+    wchar_t* version = nullptr;
+    if (!::VerQueryValueW(info.data(), query, reinterpret_cast<void**>(&version), &length) || !version)
         return;
     // length counts characters including the terminator; never read past it.
-    text = JoinVersionParts(std::string(version, strnlen(version, length)));
+    text = JoinVersionParts(Utf8FromWide(std::wstring_view(version, wcsnlen(version, length))));
 }

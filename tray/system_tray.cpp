@@ -2,9 +2,11 @@
 
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "app.h"
 #include "res/resource.h"
+#include "text_conversion.h"
 
 namespace {
 std::mutex g_seamMutex;
@@ -15,10 +17,10 @@ TrayShellSeam CurrentSeam() {
     return g_seam;
 }
 
-BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA& data) {
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW& data) {
     const TrayShellSeam seam = CurrentSeam();
     if (seam.notifyIcon) return seam.notifyIcon(message, data);
-    return ::Shell_NotifyIconA(message, &data);
+    return ::Shell_NotifyIconW(message, &data);
 }
 
 BOOL TrackMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {
@@ -27,7 +29,7 @@ BOOL TrackMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {
     return ::TrackPopupMenu(menu, flags, x, y, 0, owner, nullptr);
 }
 
-const char kHiddenWindowClass[] = "CorvalaSystemTrayWnd";
+const wchar_t kHiddenWindowClass[] = L"CorvalaSystemTrayWnd";
 const char kTrayProp[] = "CorvalaSystemTray";
 }  // namespace
 
@@ -50,14 +52,14 @@ CSystemTray::~CSystemTray() {
 bool CSystemTray::CreateHiddenWindow() {
     if (m_hWnd) return true;
     const HINSTANCE instance = AfxGetInstanceHandle();
-    WNDCLASSA wc{};
-    if (!::GetClassInfoA(instance, kHiddenWindowClass, &wc)) {
+    WNDCLASSW wc{};
+    if (!::GetClassInfoW(instance, kHiddenWindowClass, &wc)) {
         wc.lpfnWndProc = &CSystemTray::HiddenWindowProc;
         wc.hInstance = instance;
         wc.lpszClassName = kHiddenWindowClass;
-        if (!::RegisterClassA(&wc)) return false;
+        if (!::RegisterClassW(&wc)) return false;
     }
-    m_hWnd = ::CreateWindowExA(0, kHiddenWindowClass, "", WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, 10, 10,
+    m_hWnd = ::CreateWindowExW(0, kHiddenWindowClass, L"", WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, 10, 10,
                                nullptr, nullptr, instance, nullptr);
     if (!m_hWnd) return false;
     ::SetPropA(m_hWnd, kTrayProp, this);
@@ -69,7 +71,7 @@ LRESULT CALLBACK CSystemTray::HiddenWindowProc(HWND hwnd, UINT msg, WPARAM w, LP
     auto* tray = static_cast<CSystemTray*>(::GetPropA(hwnd, kTrayProp));
     if (tray && tray->iconData.hWnd == hwnd && msg == tray->iconData.uCallbackMessage)
         return tray->OnTrayNotification(w, l);
-    return ::DefWindowProcA(hwnd, msg, w, l);
+    return ::DefWindowProcW(hwnd, msg, w, l);
 }
 
 bool CSystemTray::Create(CWnd* owner, UINT callbackMessage, const char* tooltip, HICON icon, UINT iconId) {
@@ -80,22 +82,25 @@ bool CSystemTray::Create(CWnd* owner, UINT callbackMessage, const char* tooltip,
     }
     CreateHiddenWindow();
     std::memset(&iconData, 0, sizeof iconData);
-    iconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    iconData.cbSize = NOTIFYICONDATAW_V1_SIZE;
     iconData.hWnd = owner && owner->GetSafeHwnd() ? owner->GetSafeHwnd() : m_hWnd;
     iconData.uID = iconId;
     iconData.hIcon = icon;
     iconData.uCallbackMessage = callbackMessage;
     iconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    // The version-1 record holds 63 characters and the terminator.
-    std::strncpy(iconData.szTip, tooltip ? tooltip : "", 63);
-    iconData.szTip[63] = 0;
+    // The version-1 record holds 63 characters and the terminator; never half a pair.
+    std::wstring tip = WideFromUtf8(tooltip ? tooltip : "");
+    if (tip.size() > 63) tip.resize(63);
+    if (!tip.empty() && tip.back() >= 0xD800 && tip.back() <= 0xDBFF) tip.pop_back();
+    tip.copy(iconData.szTip, tip.size());
+    iconData.szTip[tip.size()] = 0;
     menuOwner = iconData.hWnd;
     enabled = NotifyIcon(NIM_ADD, iconData) != FALSE;
     return enabled;
 }
 
 bool CSystemTray::SetIcon(UINT iconResourceId) {
-    return SetIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconResourceId)));
+    return SetIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(iconResourceId)));
 }
 
 bool CSystemTray::SetIcon(HICON icon) {
@@ -115,7 +120,7 @@ void CSystemTray::RemoveIcon() {
 LRESULT CSystemTray::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
     if (wParam != iconData.uID) return 0;
     if (LOWORD(lParam) != WM_RBUTTONUP) return 1;
-    HMENU menu = ::LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    HMENU menu = ::LoadMenuW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_TRAY_MENU));
     if (!menu) return 0;
     HMENU submenu = ::GetSubMenu(menu, 0);
     if (!submenu) {

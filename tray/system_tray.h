@@ -10,8 +10,8 @@
 #include "wnd.h"
 
 struct TrayShellSeam {
-    // Shell_NotifyIconA(message, data).
-    std::function<BOOL(DWORD message, const NOTIFYICONDATAA& data)> notifyIcon;
+    // Shell_NotifyIconW(message, data).
+    std::function<BOOL(DWORD message, const NOTIFYICONDATAW& data)> notifyIcon;
     // TrackPopupMenu(menu, flags, x, y, owner); the chosen command reaches the
     // owner as WM_COMMAND, as with the real menu.
     std::function<BOOL(HMENU menu, UINT flags, int x, int y, HWND owner)> trackMenu;
@@ -37,7 +37,7 @@ public:
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
 
     bool IsEnabled() const { return enabled; }
-    const NOTIFYICONDATAA& IconData() const { return iconData; }
+    const NOTIFYICONDATAW& IconData() const { return iconData; }
 
     UINT defaultMenuItem = 0;         // shown bold
     bool defaultItemByPosition = true;
@@ -47,6 +47,6 @@ private:
     static LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
 
     bool enabled = false;
-    NOTIFYICONDATAA iconData{};
+    NOTIFYICONDATAW iconData{};
     HWND menuOwner = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "popups/outgoing_chat_dlg.h"
 #include "popups/send_note_dlg.h"
 #include "tray_messages.h"
+#include "text_conversion.h"
 
 namespace {
 const char kServerCaption[] = "서버 메시지";
@@ -56,7 +57,7 @@ BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
 END_MESSAGE_MAP()
 
 CTrayMainDlg::CTrayMainDlg(const char* line)
-    : CDialog(IDD_TRAY_MAIN), commandLine(line ? line : ::GetCommandLineA()) {}
+    : CDialog(IDD_TRAY_MAIN), commandLine(line ? line : Utf8FromWide(::GetCommandLineW())) {}
 
 CTrayMainDlg::~CTrayMainDlg() {
     trayIcon.RemoveIcon();

@@ -46,9 +46,11 @@ public:
     // A woman needs a webcam to ask for chats.
     bool CheckWebcamRule() const { return webcamPresent || ownSex != 'F'; }
 
-    // Text helpers for the popups: ANSI (the system's code page) <-> UTF-8.
-    static std::string ToUtf8(const std::string& ansi);
-    // At most 2048 UTF-16 units are converted and the result is cut to 2048 bytes.
+    // Text helpers for the popups. The programs keep texts in UTF-8; ToUtf8
+    // makes a text fit for the wire (malformed bytes become U+FFFD).
+    static std::string ToUtf8(const std::string& text);
+    // A member text from the wire as a popup shows it: at most 2048 UTF-16
+    // units, and no more than 2048 bytes would take in code page 949.
     static std::string FromUtf8(const char* utf8, size_t length);
     static std::string FromUtf8(const std::string& utf8) { return FromUtf8(utf8.data(), utf8.size()); }
     static void TasteName(int code, std::string& text);

@@ -27,7 +27,7 @@ struct DispatchMap {
 };
 
 // Value helpers used by the entries.
-HRESULT DispatchReturnText(VARIANT* result, const std::string& ansiText);
+HRESULT DispatchReturnText(VARIANT* result, const std::string& utf8Text);
 std::string DispatchTextOf(const VARIANT& value);
 
 #define DECLARE_DISPATCH_MAP()                              \
@@ -46,7 +46,7 @@ protected:                                                  \
         return map;                                                                           \
     }
 
-// std::string Get(); void Set(const std::string& ansiText)
+// std::string Get(); void Set(const std::string& utf8Text)
 #define DISP_PROPERTY_TEXT(theClass, dispid, name, getFn, setFn)                              \
     {dispid, L##name, VT_BSTR,                                                                \
      [](COleControl* c, VARIANT* r) -> HRESULT {                                              \

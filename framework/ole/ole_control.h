@@ -171,12 +171,12 @@ protected:
     virtual void OnResetState();
 
     // Adjusts the control window before it is made (class, styles).
-    virtual BOOL PreCreateWindow(CREATESTRUCTA& cs);
+    virtual BOOL PreCreateWindow(CREATESTRUCTW& cs);
     // A control built on a system window class gets a reflector parent that
     // sends the notifications of the system control back to it as OCM_ messages.
     virtual bool IsSubclassedControl() const { return false; }
     // WM_CREATE; -1 stops the window's creation. The base does the default creation.
-    virtual int OnCreate(LPCREATESTRUCTA cs);
+    virtual int OnCreate(LPCREATESTRUCTW cs);
     // The default handling of the message being dispatched (the system
     // control's window procedure for a subclassed control).
     LRESULT Default();

@@ -19,9 +19,9 @@ const DispatchEntry* DispatchMap::Find(const wchar_t* name) const {
     return nullptr;
 }
 
-HRESULT DispatchReturnText(VARIANT* result, const std::string& ansiText) {
+HRESULT DispatchReturnText(VARIANT* result, const std::string& utf8Text) {
     V_VT(result) = VT_BSTR;
-    V_BSTR(result) = BstrFromAnsi(ansiText);
+    V_BSTR(result) = BstrFromUtf8(utf8Text);
     if (!V_BSTR(result)) {
         V_VT(result) = VT_EMPTY;
         return E_OUTOFMEMORY;
@@ -30,7 +30,7 @@ HRESULT DispatchReturnText(VARIANT* result, const std::string& ansiText) {
 }
 
 std::string DispatchTextOf(const VARIANT& value) {
-    return V_VT(&value) == VT_BSTR ? AnsiFromBstr(V_BSTR(&value)) : std::string();
+    return V_VT(&value) == VT_BSTR ? Utf8FromBstr(V_BSTR(&value)) : std::string();
 }
 
 STDMETHODIMP COleControl::GetTypeInfoCount(UINT* count) {

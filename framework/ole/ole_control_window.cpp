@@ -6,8 +6,8 @@
 
 namespace {
 
-const char kControlWindowClass[] = "CorvalaOleControl";
-const char kReflectorWindowClass[] = "CorvalaOleReflector";
+const wchar_t kControlWindowClass[] = L"CorvalaOleControl";
+const wchar_t kReflectorWindowClass[] = L"CorvalaOleReflector";
 
 // The control whose window is being made on this thread: the creation hook
 // subclasses the first window created while it is set.
@@ -26,20 +26,20 @@ bool IsReflectedMessage(UINT message) {
     }
 }
 
-bool RegisterClassOnce(const char* name, WNDPROC proc, UINT style, HBRUSH background) {
+bool RegisterClassOnce(const wchar_t* name, WNDPROC proc, UINT style, HBRUSH background) {
     HINSTANCE module = OleModuleInstance();
-    WNDCLASSEXA existing{};
+    WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (::GetClassInfoExA(module, name, &existing)) return true;
-    WNDCLASSEXA wc{};
+    if (::GetClassInfoExW(module, name, &existing)) return true;
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = style;
     wc.lpfnWndProc = proc;
     wc.hInstance = module;
-    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = background;
     wc.lpszClassName = name;
-    return ::RegisterClassExA(&wc) != 0;
+    return ::RegisterClassExW(&wc) != 0;
 }
 
 LONG PixelsToHimetric(int pixels, int dpi) { return ::MulDiv(pixels, 2540, dpi > 0 ? dpi : 96); }
@@ -47,8 +47,8 @@ LONG PixelsToHimetric(int pixels, int dpi) { return ::MulDiv(pixels, 2540, dpi >
 }  // namespace
 
 void OleControlUnregisterWindowClasses() {
-    ::UnregisterClassA(kControlWindowClass, OleModuleInstance());
-    ::UnregisterClassA(kReflectorWindowClass, OleModuleInstance());
+    ::UnregisterClassW(kControlWindowClass, OleModuleInstance());
+    ::UnregisterClassW(kReflectorWindowClass, OleModuleInstance());
 }
 
 // --- message table ---
@@ -62,10 +62,10 @@ BEGIN_MESSAGE_MAP(COleControl, CWnd)
 END_MESSAGE_MAP()
 
 LRESULT COleControl::OnCreateMessage(WPARAM, LPARAM lParam) {
-    return OnCreate(reinterpret_cast<LPCREATESTRUCTA>(lParam));
+    return OnCreate(reinterpret_cast<LPCREATESTRUCTW>(lParam));
 }
 
-int COleControl::OnCreate(LPCREATESTRUCTA) { return static_cast<int>(Default()); }
+int COleControl::OnCreate(LPCREATESTRUCTW) { return static_cast<int>(Default()); }
 
 LRESULT COleControl::OnPaintMessage(WPARAM wParam, LPARAM) {
     RECT client;
@@ -110,18 +110,18 @@ LRESULT COleControl::OnKillFocusMessage(WPARAM, LPARAM) {
 
 void COleControl::OnDraw(HDC, const RECT&, const RECT&) {}
 
-BOOL COleControl::PreCreateWindow(CREATESTRUCTA&) { return TRUE; }
+BOOL COleControl::PreCreateWindow(CREATESTRUCTW&) { return TRUE; }
 
 LRESULT COleControl::Default() {
     const CurrentMessage& m = m_current;
     if (!m.hwnd) return 0;
-    if (m_superProc) return ::CallWindowProcA(m_superProc, m.hwnd, m.message, m.wParam, m.lParam);
-    return ::DefWindowProcA(m.hwnd, m.message, m.wParam, m.lParam);
+    if (m_superProc) return ::CallWindowProcW(m_superProc, m.hwnd, m.message, m.wParam, m.lParam);
+    return ::DefWindowProcW(m.hwnd, m.message, m.wParam, m.lParam);
 }
 
 void COleControl::DoSuperclassPaint(HDC dc, const RECT&) {
     if (m_hWnd && m_superProc)
-        ::CallWindowProcA(m_superProc, m_hWnd, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+        ::CallWindowProcW(m_superProc, m_hWnd, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
 }
 
 void COleControl::SetInitialSize(int width, int height) {
@@ -148,7 +148,7 @@ LRESULT CALLBACK COleControl::CreationHook(int code, WPARAM wParam, LPARAM lPara
         t_creating = nullptr;  // windows the control makes for itself stay as they are
         HWND hwnd = reinterpret_cast<HWND>(wParam);
         control->m_superProc = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&COleControl::ControlWindowProc)));
+            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&COleControl::ControlWindowProc)));
         control->Attach(hwnd);
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -156,7 +156,7 @@ LRESULT CALLBACK COleControl::CreationHook(int code, WPARAM wParam, LPARAM lPara
 
 LRESULT CALLBACK COleControl::ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* control = static_cast<COleControl*>(CWnd::FromHandle(hwnd));
-    if (!control) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    if (!control) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     const CurrentMessage saved = control->m_current;
     control->m_current = {hwnd, message, wParam, lParam};
     LRESULT result = 0;
@@ -164,11 +164,11 @@ LRESULT CALLBACK COleControl::ControlWindowProc(HWND hwnd, UINT message, WPARAM 
         if (message >= OCM__BASE && IsReflectedMessage(message - OCM__BASE))
             // A notification the control does not handle gets the answer its
             // parent would have given (for the colour messages, the default brush).
-            result = ::DefWindowProcA(hwnd, message - OCM__BASE, wParam, lParam);
+            result = ::DefWindowProcW(hwnd, message - OCM__BASE, wParam, lParam);
         else if (control->m_superProc)
-            result = ::CallWindowProcA(control->m_superProc, hwnd, message, wParam, lParam);
+            result = ::CallWindowProcW(control->m_superProc, hwnd, message, wParam, lParam);
         else
-            result = ::DefWindowProcA(hwnd, message, wParam, lParam);
+            result = ::DefWindowProcW(hwnd, message, wParam, lParam);
     }
     control->m_current = saved;
     if (message == WM_NCDESTROY) {
@@ -181,12 +181,12 @@ LRESULT CALLBACK COleControl::ControlWindowProc(HWND hwnd, UINT message, WPARAM 
 
 LRESULT CALLBACK COleControl::ReflectorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
-    auto* control = reinterpret_cast<COleControl*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* control = reinterpret_cast<COleControl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     HWND child = control ? control->m_hWnd : nullptr;
-    if (child && IsReflectedMessage(message)) return ::SendMessageA(child, OCM__BASE + message, wParam, lParam);
+    if (child && IsReflectedMessage(message)) return ::SendMessageW(child, OCM__BASE + message, wParam, lParam);
     switch (message) {
     case WM_SIZE:
         if (child) ::MoveWindow(child, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
@@ -197,23 +197,23 @@ LRESULT CALLBACK COleControl::ReflectorWindowProc(HWND hwnd, UINT message, WPARA
     case WM_ERASEBKGND:
         return 1;  // the control covers the whole reflector
     case WM_NCDESTROY:
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
     default:
         break;
     }
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 bool COleControl::CreateControlWindow(HWND parent, const RECT& pos) {
-    if (!RegisterClassOnce(kControlWindowClass, &::DefWindowProcA, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+    if (!RegisterClassOnce(kControlWindowClass, &::DefWindowProcW, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
                            reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)) ||
         !RegisterClassOnce(kReflectorWindowClass, &COleControl::ReflectorWindowProc, 0, nullptr))
         return false;
-    CREATESTRUCTA cs{};
+    CREATESTRUCTW cs{};
     cs.hInstance = OleModuleInstance();
     cs.lpszClass = kControlWindowClass;
-    cs.lpszName = "";
+    cs.lpszName = L"";
     cs.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     cs.x = pos.left;
     cs.y = pos.top;
@@ -222,7 +222,7 @@ bool COleControl::CreateControlWindow(HWND parent, const RECT& pos) {
     cs.hwndParent = parent;
     if (!PreCreateWindow(cs)) return false;
     if (IsSubclassedControl()) {
-        m_reflector = ::CreateWindowExA(0, kReflectorWindowClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+        m_reflector = ::CreateWindowExW(0, kReflectorWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                         pos.left, pos.top, cs.cx, cs.cy, parent, nullptr, OleModuleInstance(), this);
         if (!m_reflector) return false;
         cs.x = 0;
@@ -231,14 +231,14 @@ bool COleControl::CreateControlWindow(HWND parent, const RECT& pos) {
     }
     // Subclassed from its very first message, so that WM_CREATE reaches the message table.
     t_creating = this;
-    HHOOK hook = ::SetWindowsHookExA(WH_CBT, &COleControl::CreationHook, nullptr, ::GetCurrentThreadId());
-    HWND made = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, &COleControl::CreationHook, nullptr, ::GetCurrentThreadId());
+    HWND made = ::CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
                                   cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
     if (hook) ::UnhookWindowsHookEx(hook);
     if (made && t_creating == this) {
         // No hook could be set: subclass now (the creation messages went by).
         m_superProc = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(made, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&COleControl::ControlWindowProc)));
+            ::SetWindowLongPtrW(made, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&COleControl::ControlWindowProc)));
         Attach(made);
     }
     t_creating = nullptr;

@@ -68,7 +68,7 @@ COleObjectFactory* COleObjectFactory::Find(REFCLSID clsid) {
 }
 
 bool COleControlFactory::UpdateRegistry(bool registering) {
-    const std::wstring progId = WideFromAnsi(GetProgID() ? GetProgID() : "");
+    const std::wstring progId = WideFromUtf8(GetProgID() ? GetProgID() : "");
     if (!registering) return UnregisterClass(GetClassID(), progId.c_str());
     ControlClassRegistration e;
     e.clsid = GetClassID();
@@ -80,7 +80,7 @@ bool COleControlFactory::UpdateRegistry(bool registering) {
     e.typeLib = *m_registration.typeLib;
     e.typeLibMajor = m_registration.typeLibMajor;
     e.typeLibMinor = m_registration.typeLibMinor;
-    e.threadingModel = WideFromAnsi(m_registration.threadingModel ? m_registration.threadingModel : "");
+    e.threadingModel = WideFromUtf8(m_registration.threadingModel ? m_registration.threadingModel : "");
     e.insertable = m_registration.insertable;
     if (e.modulePath.empty() || e.progId.empty()) return false;
     return RegisterControlClass(e);

@@ -66,10 +66,10 @@ SIZE COlePropertyPage::MeasureDialog() {
     // The template's size is in dialog units of its own font: made once,
     // hidden, under a hidden helper window, and measured.
     SIZE size{0, 0};
-    HWND helper = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    HWND helper = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                     OleModuleInstance(), nullptr);
     if (!helper) return size;
-    HWND probe = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(GetTemplateId()), helper,
+    HWND probe = ::CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(GetTemplateId()), helper,
                                       &IgnoreAllMessages, 0);
     if (probe) {
         RECT rc;
@@ -136,7 +136,7 @@ STDMETHODIMP COlePropertyPage::Help(LPCOLESTR) { return E_NOTIMPL; }
 
 STDMETHODIMP COlePropertyPage::TranslateAccelerator(MSG* msg) {
     if (!msg) return E_POINTER;
-    return m_hWnd && ::IsDialogMessageA(m_hWnd, msg) ? S_OK : S_FALSE;
+    return m_hWnd && ::IsDialogMessageW(m_hWnd, msg) ? S_OK : S_FALSE;
 }
 
 void COlePropertyPage::SetModifiedFlag(bool modified) {

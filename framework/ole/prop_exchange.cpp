@@ -33,7 +33,7 @@ CPropbagPropExchange::CPropbagPropExchange(IPropertyBag* bag, IErrorLog* errorLo
     : CPropExchange(loading), m_bag(bag), m_errorLog(errorLog) {}
 
 bool CPropbagPropExchange::Read(const char* name, VARTYPE type, VARIANT* out) {
-    const std::wstring wideName = WideFromAnsi(name);
+    const std::wstring wideName = WideFromUtf8(name);
     // Zeroed whole, not only its type: a bag that fails leaves it as given,
     // and clearing a text variant frees whatever its pointer holds.
     VARIANT read;
@@ -50,7 +50,7 @@ bool CPropbagPropExchange::Read(const char* name, VARTYPE type, VARIANT* out) {
 }
 
 bool CPropbagPropExchange::Write(const char* name, VARIANT* value) {
-    const std::wstring wideName = WideFromAnsi(name);
+    const std::wstring wideName = WideFromUtf8(name);
     const HRESULT hr = m_bag->Write(wideName.c_str(), value);
     if (FAILED(hr) && SUCCEEDED(m_saveResult)) m_saveResult = hr;
     return SUCCEEDED(hr);
@@ -61,12 +61,12 @@ bool CPropbagPropExchange::ExchangeText(const char* name, std::string& value, co
     ::VariantInit(&v);
     if (m_loading) {
         const bool ok = Read(name, VT_BSTR, &v) && ::SysStringLen(V_BSTR(&v)) <= kMaxPropertyText;
-        value = ok ? AnsiFromBstr(V_BSTR(&v)) : defaultValue;
+        value = ok ? Utf8FromBstr(V_BSTR(&v)) : defaultValue;
         ::VariantClear(&v);
         return ok;
     }
     V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = BstrFromAnsi(value);
+    V_BSTR(&v) = BstrFromUtf8(value);
     if (!V_BSTR(&v) && !value.empty()) {
         if (SUCCEEDED(m_saveResult)) m_saveResult = E_OUTOFMEMORY;
         return false;

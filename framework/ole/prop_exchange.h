@@ -41,7 +41,7 @@ bool PX_Long(CPropExchange* px, const char* name, int32_t& value, int32_t defaul
 bool PX_ULong(CPropExchange* px, const char* name, uint32_t& value, uint32_t defaultValue);
 
 // Loads from or saves to an IPropertyBag (a web page's PARAM values). Texts
-// travel as BSTRs in UTF-16 and are held in the ANSI code page.
+// travel as BSTRs in UTF-16 and are held in UTF-8.
 class CPropbagPropExchange : public CPropExchange {
 public:
     CPropbagPropExchange(IPropertyBag* bag, IErrorLog* errorLog, bool loading);

@@ -110,7 +110,7 @@ TEST(MemberRecordBuild, MemberTextsAreConvertedThenAmpersandsDoubled) {
     m.topic = "&";
     m.occupation = "job&";
     std::vector<std::string> converted;
-    const AnsiFromUtf8Fn toAnsi = [&](std::string_view utf8) {
+    const CleanUtf8Fn toAnsi = [&](std::string_view utf8) {
         converted.emplace_back(utf8);
         return "<" + std::string(utf8) + ">";
     };

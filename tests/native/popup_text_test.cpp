@@ -13,8 +13,8 @@ TEST(EscapeAmpersands, DoublesEveryAmpersandAndNothingElse) {
     EXPECT_EQ("", EscapeAmpersands(""));
 }
 
-TEST(EscapeAmpersands, KeepsDoubleByteCharactersWhole) {
-    // 949 trail bytes never equal '&' (0x26), so Korean text passes through.
+TEST(EscapeAmpersands, KeepsMultiByteCharactersWhole) {
+    // UTF-8 continuation bytes never equal '&' (0x26), so Korean text passes through.
     EXPECT_EQ("미나&&친구", EscapeAmpersands("미나&친구"));
     // A zero byte inside the view is kept, not taken as the end.
     EXPECT_EQ(std::string("a\0&&", 4), EscapeAmpersands(std::string_view("a\0&", 3)));

@@ -35,12 +35,13 @@ TEST(ResultText, EveryNotewellCode) {
     EXPECT_EQ("상대방이 로그아웃 상태여서 쪽지 보내기를 할 수 없습니다.", Text("NO_SUCH_USER_M"));
 }
 
-TEST(ResultText, TextsAreCodePage949) {
-    // "알" is 0xBE 0xCB in code page 949; in UTF-8 it would be three bytes.
+TEST(ResultText, TextsAreUtf8) {
+    // "알" is EC 95 8C in UTF-8 (0xBE 0xCB in code page 949).
     const std::string fallback = ResultFallbackText();
-    ASSERT_GE(fallback.size(), 2u);
-    EXPECT_EQ('\xBE', fallback[0]);
-    EXPECT_EQ('\xCB', fallback[1]);
+    ASSERT_GE(fallback.size(), 3u);
+    EXPECT_EQ('\xEC', fallback[0]);
+    EXPECT_EQ('\x95', fallback[1]);
+    EXPECT_EQ('\x8C', fallback[2]);
     EXPECT_EQ(kFallback, fallback);
 }
 

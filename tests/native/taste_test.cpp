@@ -17,7 +17,7 @@ TEST(TasteName, TheSevenNames) {
     }
     std::string text;
     TasteName(4, text);
-    EXPECT_EQ(std::string("\xB1\xE2\xC5\xB8"), text);  // "기타" in code page 949
+    EXPECT_EQ(std::string("\xEA\xB8\xB0\xED\x83\x80"), text);  // "기타" in UTF-8
 }
 
 TEST(TasteName, OtherCodesLeaveTheTextUnchanged) {

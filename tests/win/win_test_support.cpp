@@ -1,5 +1,7 @@
 #include "win_test_support.h"
 
+#include "text_conversion.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -68,10 +70,9 @@ BOOL CALLBACK FindBoxProc(HWND hwnd, LPARAM l) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
     if (pid != f->processId || !::IsWindowVisible(hwnd)) return TRUE;
-    char cls[64] = {}, title[256] = {};
+    char cls[64] = {};
     ::GetClassNameA(hwnd, cls, sizeof cls);
-    ::GetWindowTextA(hwnd, title, sizeof title);
-    if (std::string(cls) == "#32770" && *f->caption == title) {
+    if (std::string(cls) == "#32770" && *f->caption == WindowTextOf(hwnd)) {
         f->found = hwnd;
         return FALSE;
     }
@@ -89,9 +90,7 @@ ForeignBox WaitForForeignBox(DWORD processId, const std::string& caption, DWORD 
     }, timeoutMs);
     if (box.window) {
         // A message box shows its text in the static control with id 0xFFFF.
-        char text[1024] = {};
-        ::GetDlgItemTextA(box.window, 0xFFFF, text, sizeof text);
-        box.text = text;
+        box.text = DlgItemTextOf(box.window, 0xFFFF);
     }
     return box;
 }
@@ -118,9 +117,7 @@ BOOL CALLBACK SurveyBoxes(HWND w, LPARAM l) {
     const DWORD thread = ::GetWindowThreadProcessId(w, &pid);
     if (pid != s->processId || !::IsWindowVisible(w)) return TRUE;
     if (*s->eachWindow) (*s->eachWindow)(w);
-    char title[128] = {};
-    ::GetWindowTextA(w, title, sizeof title);
-    if (*s->caption == title) {
+    if (*s->caption == WindowTextOf(w)) {
         s->most = std::max(s->most, ++s->perThread[thread]);
         if (!s->first) s->first = w;
     }
@@ -135,9 +132,7 @@ bool ForeignBoxAnswerer::AnswerUntil(const std::function<bool()>& done, DWORD ti
         ::EnumWindows(&SurveyBoxes, reinterpret_cast<LPARAM>(&now));
         mostAtOnce_ = std::max(mostAtOnce_, now.most);
         if (now.first) {
-            char text[1024] = {};
-            ::GetDlgItemTextA(now.first, 0xFFFF, text, sizeof text);
-            texts_.push_back(text);
+            texts_.push_back(DlgItemTextOf(now.first, 0xFFFF));
             ::PostMessageA(now.first, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(now.first, IDOK)));
             PumpUntil([&] { return !::IsWindow(now.first); }, 2000);
@@ -175,12 +170,18 @@ bool MakeProgramsWindowsUnmanaged(const std::string& programFileName) {
     return set;
 }
 
-std::wstring Widen(const std::string& ansi) {
-    if (ansi.empty()) return std::wstring();
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
-    return wide;
+std::wstring Widen(const std::string& utf8) { return WideFromUtf8(utf8); }
+
+std::string WindowTextOf(HWND window) {
+    wchar_t text[4096] = {};
+    ::GetWindowTextW(window, text, 4096);
+    return Utf8FromWide(text);
+}
+
+std::string DlgItemTextOf(HWND dialog, int itemId) {
+    wchar_t text[4096] = {};
+    ::GetDlgItemTextW(dialog, itemId, text, 4096);
+    return Utf8FromWide(text);
 }
 
 std::wstring SearchPathWith(const std::string& folder) {

@@ -40,7 +40,7 @@ private:
 // A message box of another process, found by caption.
 struct ForeignBox {
     HWND window = nullptr;
-    std::string text;  // the box's message, ANSI
+    std::string text;  // the box's message, UTF-8
 };
 // Waits for a top-level dialog with this caption owned by the process.
 ForeignBox WaitForForeignBox(DWORD processId, const std::string& caption, DWORD timeoutMs);
@@ -84,7 +84,11 @@ bool MakeProgramsWindowsUnmanaged(const std::string& programFileName);
 // Wine path of a file built on the host ("/a/b" -> "Z:\a\b").
 std::string HostToWindowsPath(const std::string& hostPath);
 // Text in the ANSI code page, widened.
-std::wstring Widen(const std::string& ansi);
+std::wstring Widen(const std::string& utf8);
+// A window's or a dialog item's text as the programs keep texts (UTF-8),
+// read in UTF-16 whatever the system's code page.
+std::string WindowTextOf(HWND window);
+std::string DlgItemTextOf(HWND dialog, int itemId);
 // Our program search path with a folder (a Windows path) put first.
 std::wstring SearchPathWith(const std::string& folder);
 

@@ -150,7 +150,7 @@ std::vector<RowCells> CellsOf(const std::vector<devserver::Bytes>& bodies) {
     rows.reserve(bodies.size());
     for (const auto& body : bodies) {
         auto wire = ParseMemberWireRecord(body.data(), body.size());
-        rows.push_back(MakeRowCells(BuildMemberRecord(*wire, &AnsiFromUtf8)));
+        rows.push_back(MakeRowCells(BuildMemberRecord(*wire, &CleanMemberText)));
     }
     return rows;
 }
@@ -336,7 +336,7 @@ int main(int argc, char** argv) {
         auto t0 = Clock::now();
         for (const auto& body : fill) {
             auto wire = ParseMemberWireRecord(body.data(), body.size());
-            auto record = std::make_unique<MemberRecord>(BuildMemberRecord(*wire, &AnsiFromUtf8));
+            auto record = std::make_unique<MemberRecord>(BuildMemberRecord(*wire, &CleanMemberText));
             RowCells cells = MakeRowCells(*record);
             index.Apply(std::move(record), false);
         }

@@ -15,6 +15,6 @@ bool CountdownLabel::Tick(HWND popup) {
     }
     char text[16];
     std::snprintf(text, sizeof text, "%d", tick.shown);
-    ::SetDlgItemTextA(popup, labelId, text);
+    ::SetDlgItemTextA(popup, labelId, text);  // digits only
     return false;
 }

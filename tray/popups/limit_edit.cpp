@@ -2,15 +2,35 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "text_conversion.h"
+
 BEGIN_MESSAGE_MAP(CLimitEdit, CEdit)
     ON_MESSAGE(WM_CHAR, &CLimitEdit::OnChar)
     ON_MESSAGE(WM_IME_CHAR, &CLimitEdit::OnImeChar)
     ON_MESSAGE(WM_PASTE, &CLimitEdit::OnPaste)
 END_MESSAGE_MAP()
 
-// The edit control's own limit counts bytes on Windows but characters under
-// other implementations, so the box also measures the ANSI bytes itself.
-int CLimitEdit::TextBytes() const { return static_cast<int>(GetText().size()); }
+namespace {
+// Bytes a UTF-16 unit takes in code page 949: one for ASCII, two for any
+// other character (a character 949 lacks counts as two as well; the low half
+// of a surrogate pair adds nothing to its high half).
+int UnitBytes(wchar_t unit) {
+    if (unit < 0x80) return 1;
+    if (unit >= 0xDC00 && unit <= 0xDFFF) return 0;
+    return 2;
+}
+}  // namespace
+
+// The limit is counted in code page 949 bytes, as the skins tell the member
+// (200 Korean characters), whatever the system's code page; the edit
+// control's own limit counts characters, so the box measures itself.
+int CLimitEdit::TextBytes() const {
+    int bytes = 0;
+    for (wchar_t unit : WideFromUtf8(GetText())) bytes += UnitBytes(unit);
+    return bytes;
+}
 
 bool CLimitEdit::HasSelection() {
     int start = 0, end = 0;
@@ -32,45 +52,49 @@ LRESULT CLimitEdit::InsertWithinLimit(int bytes, const std::function<LRESULT()>&
     return result;
 }
 
-// Inserted as text rather than passed on as a character message: translating
-// character messages between the code page and Unicode may split a
-// double-byte character into two unknown ones.
-LRESULT CLimitEdit::InsertDoubleByte(BYTE lead, BYTE trail) {
-    const char bytes[3] = {static_cast<char>(lead), static_cast<char>(trail), 0};
-    WCHAR unit = 0;
-    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, 2, &unit, 1) != 1) return 0;  // no character
-    return InsertWithinLimit(2, [&] {
-        ReplaceSel(bytes);
-        return LRESULT{0};
-    });
+LRESULT CLimitEdit::InsertUnit(wchar_t unit) {
+    const bool lowHalf = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (lowHalf && refusedHighHalf) {  // the rest of a character already refused
+        refusedHighHalf = false;
+        return 0;
+    }
+    refusedHighHalf = false;
+    const int bytes = unit == L'\r' ? 2 : UnitBytes(unit);  // Enter inserts "\r\n"
+    if (!lowHalf && !HasSelection() && TextBytes() + bytes > kLimitBytes) {
+        refusedHighHalf = unit >= 0xD800 && unit <= 0xDBFF;
+        return 0;
+    }
+    return InsertWithinLimit(bytes, [this] { return Default(); });
 }
 
 LRESULT CLimitEdit::OnChar(WPARAM ch, LPARAM) {
     LimitText(kLimitBytes);
-    // Some systems deliver a double-byte character in one message, lead byte high.
-    if (ch > 0xFF) {
-        pendingLead = 0;
-        return InsertDoubleByte(HIBYTE(LOWORD(ch)), LOBYTE(LOWORD(ch)));
-    }
-    const BYTE byte = static_cast<BYTE>(ch);
-    if (pendingLead) {
-        const BYTE lead = pendingLead;
-        pendingLead = 0;
-        return InsertDoubleByte(lead, byte);
-    }
-    if (::IsDBCSLeadByte(byte)) {
-        pendingLead = byte;  // the trail byte follows in the next message
-        return 0;
-    }
-    if (byte < 0x20 && byte != '\r') return Default();  // backspace, Ctrl+ keys: never refused
-    return InsertWithinLimit(byte == '\r' ? 2 : 1, [this] { return Default(); });  // Enter inserts "\r\n"
+    const wchar_t unit = static_cast<wchar_t>(ch);
+    if (unit < 0x20 && unit != L'\r') return Default();  // backspace, Ctrl+ keys: never refused
+    return InsertUnit(unit);
 }
 
+// Inserted as text: an edit box does not take every IME character message as
+// typing. A surrogate pair comes as two messages and goes in whole.
 LRESULT CLimitEdit::OnImeChar(WPARAM ch, LPARAM) {
     LimitText(kLimitBytes);
-    pendingLead = 0;
-    if (ch > 0xFF) return InsertDoubleByte(HIBYTE(LOWORD(ch)), LOBYTE(LOWORD(ch)));
-    return InsertWithinLimit(1, [this] { return Default(); });
+    const wchar_t unit = static_cast<wchar_t>(ch);
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        pendingHighHalf = unit;
+        return 0;
+    }
+    std::wstring text(1, unit);
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        if (!pendingHighHalf) return 0;  // half a character: nothing to insert
+        text.insert(text.begin(), pendingHighHalf);
+    }
+    pendingHighHalf = 0;
+    int bytes = 0;
+    for (wchar_t u : text) bytes += UnitBytes(u);
+    return InsertWithinLimit(bytes, [this, &text] {
+        ReplaceSel(Utf8FromWide(text).c_str());
+        return LRESULT{0};
+    });
 }
 
 // A paste's size is known only after it.

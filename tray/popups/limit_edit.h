@@ -1,5 +1,5 @@
 // CLimitEdit: the writing box of the note popups. It holds at most 400 bytes
-// in the ANSI code page (200 Korean characters, as the skins tell the user)
+// counted in code page 949 (200 Korean characters, as the skins tell the user)
 // and refuses more without a word: no message, and the parent hears nothing.
 #pragma once
 #include <functional>
@@ -19,13 +19,14 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    // A double-byte character (lead byte, trail byte) handed to the box.
-    LRESULT InsertDoubleByte(BYTE lead, BYTE trail);
+    // A typed UTF-16 unit, taken when it still fits (a surrogate pair whole or not at all).
+    LRESULT InsertUnit(wchar_t unit);
     // Runs `insert` when `bytes` more still fit. Over a selection (whose size
     // the box counts in its own units), or with bytes 0 for an insertion of
     // unknown size, it runs it and undoes it if the text grew past the limit.
     LRESULT InsertWithinLimit(int bytes, const std::function<LRESULT()>& insert);
     int TextBytes() const;
     bool HasSelection();
-    BYTE pendingLead = 0;  // lead byte of a character whose trail byte is still to come
+    bool refusedHighHalf = false;  // the first half of a pair was refused; its second follows
+    wchar_t pendingHighHalf = 0;   // an IME's first half of a pair, waiting for its second
 };

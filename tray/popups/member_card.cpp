@@ -3,6 +3,7 @@
 #include "tray_main_dlg.h"
 #include "popup_text.h"
 #include "res/resource.h"
+#include "text_conversion.h"
 
 namespace {
 bool PointsInLineOne(const MemberCard& card, CardStyle style) {
@@ -13,15 +14,15 @@ bool PointsInLineOne(const MemberCard& card, CardStyle style) {
 MemberCard CardFromChatTarget(const ChatTargetInfo& t) {
     MemberCard c;
     c.memberId = t.MemberId();
-    c.nickname = t.Nickname();
+    c.nickname = Utf8FromKoreanBytes(t.Nickname());
     c.sex = t.SexCode();
     c.age = t.Age();
-    c.occupation = t.Occupation();
-    c.region = t.Region();
-    c.chatTopic = t.ChatTopic();
+    c.occupation = Utf8FromKoreanBytes(t.Occupation());
+    c.region = Utf8FromKoreanBytes(t.Region());
+    c.chatTopic = Utf8FromKoreanBytes(t.ChatTopic());
     c.taste = t.Taste();
     CTrayMainDlg::TasteName(c.taste, c.tasteName);
-    c.popularity = t.Popularity();
+    c.popularity = Utf8FromKoreanBytes(t.Popularity());
     c.points = t.Points();
     return c;
 }
@@ -43,7 +44,7 @@ MemberCard CardFromIncomingRecord(const IncomingChatRecord& r) {
 }
 
 void FillMemberCard(HWND popup, const MemberCard& card, const std::string& title, CardStyle style) {
-    auto set = [popup](int id, const std::string& text) { ::SetDlgItemTextA(popup, id, text.c_str()); };
+    auto set = [popup](int id, const std::string& text) { ::SetDlgItemTextW(popup, id, WideFromUtf8(text).c_str()); };
     set(IDC_MEMBER_TITLE, title);
     set(IDC_CARD_FIRST, PointsInLineOne(card, style) ? GroupThousands(card.points) : EscapeAmpersands(card.occupation));
     set(IDC_CARD_REGION, EscapeAmpersands(card.region));

@@ -17,9 +17,9 @@ struct MemberCard {
     int points = 0;
 };
 
-// From the main window's chatTarget (texts already in the ANSI code page).
+// From the main window's chatTarget (texts in code page 949, as the controls send them).
 MemberCard CardFromChatTarget(const ChatTargetInfo& target);
-// From a server record: the UTF-8 texts are converted to ANSI.
+// From a server record: the UTF-8 texts, cleaned and bounded (FromUtf8).
 MemberCard CardFromIncomingRecord(const IncomingChatRecord& record);
 
 enum class CardStyle {

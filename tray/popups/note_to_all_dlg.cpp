@@ -38,5 +38,5 @@ void CNoteToAllDlg::OnSend() {
 // A press on the skin puts the caret into the note.
 LRESULT CNoteToAllDlg::OnLButtonDown(WPARAM w, LPARAM l) {
     ::SetFocus(::GetDlgItem(m_hWnd, IDC_NOTE_BOX));
-    return ::DefWindowProcA(m_hWnd, WM_LBUTTONDOWN, w, l);
+    return ::DefWindowProcW(m_hWnd, WM_LBUTTONDOWN, w, l);
 }

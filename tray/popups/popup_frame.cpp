@@ -5,6 +5,7 @@
 
 #include "tray_main_dlg.h"
 #include "res/resource.h"
+#include "text_conversion.h"
 
 BEGIN_MESSAGE_MAP(CTrayPopup, CDialog)
     ON_MESSAGE(WM_DRAWITEM, &CTrayPopup::OnDrawItem)
@@ -34,7 +35,7 @@ bool CTrayPopup::Open(UINT templateId) {
 }
 
 void CTrayPopup::RequestClose(PopupKind kind) {
-    ::SendMessageA(main.GetSafeHwnd(), WM_POPUP_CLOSED, CloseKey(), kind);
+    ::SendMessageW(main.GetSafeHwnd(), WM_POPUP_CLOSED, CloseKey(), kind);
 }
 
 void CTrayPopup::PlaceTopmost(POINT at) {
@@ -42,17 +43,17 @@ void CTrayPopup::PlaceTopmost(POINT at) {
 }
 
 void CTrayPopup::SetItemText(int id, const std::string& text) {
-    ::SetDlgItemTextA(m_hWnd, id, text.c_str());
+    ::SetDlgItemTextW(m_hWnd, id, WideFromUtf8(text).c_str());
 }
 
 std::string CTrayPopup::ItemText(int id) const {
     HWND item = ::GetDlgItem(m_hWnd, id);
     if (!item) return std::string();
-    const int length = ::GetWindowTextLengthA(item);
+    const int length = ::GetWindowTextLengthW(item);
     if (length <= 0) return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    const int got = ::GetWindowTextA(item, buffer.data(), length + 1);
-    return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1);
+    const int got = ::GetWindowTextW(item, buffer.data(), length + 1);
+    return Utf8FromWide(std::wstring_view(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0));
 }
 
 // The skin picture loads its bitmap from the template, and not every system
@@ -131,7 +132,7 @@ LRESULT CTrayPopup::OnEraseBkgnd(WPARAM w, LPARAM) {
 LRESULT CTrayPopup::OnSetCursor(WPARAM w, LPARAM l) {
     if (buttons.SetHandOverButton(main.handCursor)) return TRUE;
     if (reinterpret_cast<HWND>(w) != m_hWnd) return FALSE;
-    return ::DefWindowProcA(m_hWnd, WM_SETCURSOR, w, l);
+    return ::DefWindowProcW(m_hWnd, WM_SETCURSOR, w, l);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "sound_seam.h"
 #include "tray_main_dlg.h"
 #include "popup_text.h"
+#include "text_conversion.h"
 #include "records.h"
 #include "res/PopupBitmaps.h"
 #include "text_split.h"
@@ -103,14 +104,15 @@ void CReadNoteDlg::OnProfile() { Main().OpenProfilePage(memberId); }
 void CReadNoteDlg::OnChatRequest() {
     ChatTargetFields f;
     f.memberId = memberId;
-    f.nickname = nickname;
+    // The chat target is the record the controls hand over: texts in code page 949.
+    f.nickname = KoreanBytesFromUtf8(nickname);
     f.sex = std::string(1, sex);
     f.age = static_cast<int16_t>(age);
-    f.occupation = occupation;
-    f.region = region;
+    f.occupation = KoreanBytesFromUtf8(occupation);
+    f.region = KoreanBytesFromUtf8(region);
     f.taste = static_cast<int16_t>(taste);
-    f.popularity = popularity;
-    f.chatTopic = chatTopic;
+    f.popularity = KoreanBytesFromUtf8(popularity);
+    f.chatTopic = KoreanBytesFromUtf8(chatTopic);
     f.points = points;
     Main().chatTarget = MakeChatTargetInfo(f);
     Main().InviteToChat(memberId);
@@ -119,5 +121,5 @@ void CReadNoteDlg::OnChatRequest() {
 // A press on the skin puts the caret into the reply.
 LRESULT CReadNoteDlg::OnLButtonDown(WPARAM w, LPARAM l) {
     ::SetFocus(::GetDlgItem(m_hWnd, IDC_REPLY_TEXT));
-    return ::DefWindowProcA(m_hWnd, WM_LBUTTONDOWN, w, l);
+    return ::DefWindowProcW(m_hWnd, WM_LBUTTONDOWN, w, l);
 }

@@ -14,7 +14,7 @@ public:
     static constexpr UINT kTemplate = 131;
 
     // Fill before the window exists: the sender's record and the note text
-    // (UTF-8, up to its first zero byte); member texts are converted to ANSI.
+    // (UTF-8, up to its first zero byte); member texts are cleaned and bounded.
     void SetNote(const ReceivedNoteRecord& record, const std::string& textUtf8);
     const std::string& SenderId() const { return memberId; }
     const std::string& Heading() const { return heading; }

@@ -4,6 +4,7 @@
 #include "tray_main_dlg.h"
 #include "popup_text.h"
 #include "res/PopupBitmaps.h"
+#include "text_conversion.h"
 
 namespace {
 const char kSubclassErrorText[] = "SubclassDlgItem() Error";
@@ -19,7 +20,7 @@ CSendNoteDlg::CSendNoteDlg(CTrayMainDlg& main) : CTrayPopup(main, kTemplate) {}
 
 void CSendNoteDlg::SetTarget(const NoteTargetInfo& target) {
     recipientId = target.MemberId();
-    nickname = target.Nickname();
+    nickname = Utf8FromKoreanBytes(target.Nickname());
     age = target.Age();
     sex = target.Sex();
 }
@@ -60,5 +61,5 @@ void CSendNoteDlg::OnProfile() { Main().OpenProfilePage(recipientId); }
 // A press on the skin puts the caret into the note.
 LRESULT CSendNoteDlg::OnLButtonDown(WPARAM w, LPARAM l) {
     ::SetFocus(::GetDlgItem(m_hWnd, IDC_NOTE_TEXT));
-    return ::DefWindowProcA(m_hWnd, WM_LBUTTONDOWN, w, l);
+    return ::DefWindowProcW(m_hWnd, WM_LBUTTONDOWN, w, l);
 }

@@ -122,7 +122,7 @@ TEST(ShellIdentity, BothModulesHaveTheirOwnIdentifiers) {
 
 namespace {
 ITypeLib* LoadFile(const char* name) {
-    const std::wstring path = WideFromAnsi(std::string(SHELL_TYPELIB_DIR) + "/" + name);
+    const std::wstring path = WideFromUtf8(std::string(SHELL_TYPELIB_DIR) + "/" + name);
     ITypeLib* lib = nullptr;
     EXPECT_EQ(S_OK, ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib)) << name;
     return lib;

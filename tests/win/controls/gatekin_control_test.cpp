@@ -112,7 +112,7 @@ TEST_F(GatekinTest, PageParamsAndPropertiesFormTheCommandLine) {
     SetState(0);
     ASSERT_EQ(2u, launches.size());
     EXPECT_EQ("Notewell.exe alice/pw/F/S-1/10.0.0.1", launches[0]);
-    EXPECT_EQ("Notewell.exe \xb1\xe8\xc3\xb6\xbc\xf6/secret/M/S-1/10.0.0.1", launches[1]);
+    EXPECT_EQ("Notewell.exe 김철수/secret/M/S-1/10.0.0.1", launches[1]);  // UTF-8, started in UTF-16
 }
 
 TEST_F(GatekinTest, APasswordHoldingASlashShiftsTheLaterFields) {

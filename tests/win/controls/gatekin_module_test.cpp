@@ -31,7 +31,7 @@ using namespace module_test_support;
 
 namespace {
 
-std::wstring OcxPath() { return WideFromAnsi(GATEKIN_OCX_PATH); }
+std::wstring OcxPath() { return WideFromUtf8(GATEKIN_OCX_PATH); }
 
 int Regsvr32(bool unregister) { return RunRegsvr32(OcxPath(), unregister); }
 
@@ -191,9 +191,9 @@ TEST_F(GatekinModule, TheContainerProgramPlaysThePageFromItsCommandLine) {
     ::SetEnvironmentVariableA("FAKE_TRAY_LOG", log.c_str());
     // Run from the stand-in's folder: the system's search finds Notewell.exe in
     // the current folder when the container's own folder has none.
-    std::wstring folder = WideFromAnsi(FAKE_NOTEWELL_PATH);
+    std::wstring folder = WideFromUtf8(FAKE_NOTEWELL_PATH);
     folder = folder.substr(0, folder.find_last_of(L"\\/"));
-    const int code = RunProgram(L"\"" + WideFromAnsi(CONTAINER_EXE_PATH) +
+    const int code = RunProgram(L"\"" + WideFromUtf8(CONTAINER_EXE_PATH) +
                              L"\" GATEKIN.GatekinCtrl.1 --param ID=bob --param PWD=pw --param SEX=F"
                              L" --param SESSIONID=S2 --param SERVERIP=127.0.0.1 --set LogStateProc=0"
                              L" --set SendAllLabel=x --set LogStateProc=3 --wait 100",

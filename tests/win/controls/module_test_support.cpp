@@ -97,10 +97,8 @@ std::vector<ChildWindow> ChildWindows(HWND parent) {
     std::vector<ChildWindow> children;
     for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         char cls[64] = {};
-        char text[256] = {};
         ::GetClassNameA(child, cls, sizeof cls);
-        ::GetWindowTextA(child, text, sizeof text);
-        children.push_back({cls, text});
+        children.push_back({cls, testing_support::WindowTextOf(child)});
     }
     return children;
 }

@@ -134,7 +134,7 @@ TEST(PropertyExchange, BagLoadWithoutParamsNeverHandsOverAnUnsetText) {
 TEST(PropertyExchange, StreamRoundTripKeepsValuesAndClearsDirty) {
     Hosted a, b;
     a.control->SetText("x");  // marks modified
-    a.control->first = "\xb1\xe8";  // bytes of the ANSI code page travel untouched
+    a.control->first = "\xb1\xe8";  // the stream keeps a text's bytes untouched
     a.control->second = std::string("with\0zero", 9);
     IPersistStreamInit* persist = static_cast<IPersistStreamInit*>(a.control);
     EXPECT_EQ(S_OK, persist->IsDirty());
@@ -226,9 +226,9 @@ TEST(Automation, PutsAreCoercedToThePropertyType) {
     EXPECT_EQ("42", h.control->text);
 
     V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = ::SysAllocString(L"\uAE40");  // 김 reaches the control in code page 949
+    V_BSTR(&v) = ::SysAllocString(L"\uAE40");  // 김 reaches the control in UTF-8
     EXPECT_EQ(S_OK, InvokeOn(d, 1, DISPATCH_PROPERTYPUT, &v, 1, nullptr));
-    EXPECT_EQ("\xb1\xe8", h.control->text);
+    EXPECT_EQ("\xea\xb9\x80", h.control->text);
     ::VariantClear(&v);
     EXPECT_EQ(S_OK, static_cast<IPersistStreamInit*>(h.control)->IsDirty());
 }

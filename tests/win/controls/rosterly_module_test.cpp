@@ -32,7 +32,7 @@ const std::wstring kProgId = L"ROSTERLY.RosterlyCtrl.1";
 const std::vector<std::wstring> kExchangeOrder = {L"_Version", L"_ExtentX", L"_ExtentY", L"_StockProps",
                                                    L"SEX",      L"ID",       L"PWD",      L"SERVERIP"};
 
-std::wstring OcxPath() { return WideFromAnsi(ROSTERLY_OCX_PATH); }
+std::wstring OcxPath() { return WideFromUtf8(ROSTERLY_OCX_PATH); }
 
 int Regsvr32(bool unregister) { return RunRegsvr32(OcxPath(), unregister); }
 

@@ -34,16 +34,16 @@ void CTestControl::DoPropExchange(CPropExchange* px) {
 
 void CTestControl::OnDraw(HDC, const RECT&, const RECT&) { ++drawCalls; }
 
-BOOL CTestControl::PreCreateWindow(CREATESTRUCTA& cs) {
+BOOL CTestControl::PreCreateWindow(CREATESTRUCTW& cs) {
     if (subclassButton) {
-        cs.lpszClass = "BUTTON";
+        cs.lpszClass = L"BUTTON";
         cs.style |= BS_PUSHBUTTON;
-        cs.lpszName = "press";
+        cs.lpszName = L"press";
     }
     return TRUE;
 }
 
-int CTestControl::OnCreate(LPCREATESTRUCTA cs) {
+int CTestControl::OnCreate(LPCREATESTRUCTW cs) {
     ++createCalls;
     if (failCreate) return -1;
     return COleControl::OnCreate(cs);

@@ -41,9 +41,9 @@ public:
 protected:
     void DoPropExchange(CPropExchange* px) override;
     void OnDraw(HDC dc, const RECT& bounds, const RECT& invalid) override;
-    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
     bool IsSubclassedControl() const override { return subclassButton; }
-    int OnCreate(LPCREATESTRUCTA cs) override;
+    int OnCreate(LPCREATESTRUCTW cs) override;
     LRESULT OnReflectedCommand(WPARAM wParam, LPARAM lParam);
 
     DECLARE_DISPATCH_MAP()

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::wstring Wide(const char* text) { return WideFromAnsi(text); }
+std::wstring Wide(const char* text) { return WideFromUtf8(text); }
 
 struct Documentation {
     std::wstring name, doc, helpFile;

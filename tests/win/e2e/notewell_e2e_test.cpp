@@ -188,9 +188,7 @@ protected:
     }
     HWND TrayWindowOf(const ChildProcess& p) {
         return WaitForProcessWindow(p.Id(), [](HWND w) {
-            char title[32] = {};
-            ::GetWindowTextA(w, title, sizeof title);
-            return std::string(title) == kTrayWindowTitle;
+            return WindowTextOf(w) == kTrayWindowTitle;
         }, 5000);
     }
 

@@ -62,9 +62,7 @@ protected:
     // received note was ever open.
     void AnswerBoxesUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         boxes->AnswerUntil(done, timeoutMs, [&](HWND w) {
-            char title[64] = {};
-            ::GetWindowTextA(w, title, sizeof title);
-            noteSeen = noteSeen || std::string(title) == kNoteTitle;
+            noteSeen = noteSeen || WindowTextOf(w) == kNoteTitle;
         });
     }
     size_t Count(const std::string& text) const { return boxes->Count(text); }

@@ -31,7 +31,7 @@ void HubTest::SetUp() {
         }});
     previousSound = SetSoundHandler([this](const SoundRequest& r) { sounds.push_back(r); });
     previousTray = SetTrayShellSeam(TrayShellSeam{
-        [this](DWORD message, const NOTIFYICONDATAA& data) {
+        [this](DWORD message, const NOTIFYICONDATAW& data) {
             notifyCalls.push_back(NotifyCall{message, data});
             return TRUE;
         },
@@ -120,9 +120,7 @@ void HubTest::Tick(HWND popup, UINT_PTR timerId, int times) {
 }
 
 std::string HubTest::ItemText(HWND popup, int controlId) {
-    char text[512] = {};
-    ::GetDlgItemTextA(popup, controlId, text, sizeof text);
-    return text;
+    return testing_support::DlgItemTextOf(popup, controlId);
 }
 
 POINT HubTest::Place(HWND popup) {

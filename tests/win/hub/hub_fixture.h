@@ -29,7 +29,7 @@ using devserver::RecordedPacket;
 
 struct NotifyCall {
     DWORD message;
-    NOTIFYICONDATAA data;
+    NOTIFYICONDATAW data;
 };
 
 class HubTest : public ::testing::Test {

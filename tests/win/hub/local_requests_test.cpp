@@ -2,6 +2,7 @@
 // and the end of the session.
 #include <cstring>
 
+#include "text_conversion.h"
 #include "bodies.h"
 #include "hub_fixture.h"
 #include "popups/incoming_chat_dlg.h"
@@ -22,11 +23,11 @@ protected:
         return ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
     }
     void SendNoteTo(const std::string& text) {
-        const NoteTargetInfo record = PackNoteTargetInfo(text);
+        const NoteTargetInfo record = PackNoteTargetInfo(KoreanBytesFromUtf8(text));  // as the controls pack it
         CopyData(COPYDATA_SEND_NOTE, &record, sizeof record);
     }
     void ChatWith(const std::string& text) {
-        const ChatTargetInfo record = PackChatTargetInfo(text);
+        const ChatTargetInfo record = PackChatTargetInfo(KoreanBytesFromUtf8(text));  // as the controls pack it
         CopyData(COPYDATA_CHAT_REQUEST, &record, sizeof record);
     }
 };

@@ -1,6 +1,7 @@
 // The popups' side of the contract: what each sends through the main window
 // when the member answers, withdraws, writes or lets the countdown run out,
 // and how each asks to be closed.
+#include "text_conversion.h"
 #include "bodies.h"
 #include "hub_fixture.h"
 #include "member_profiles.h"
@@ -25,7 +26,7 @@ protected:
         OpenConnected("me/pw/M/sess/127.0.0.1");
     }
     HWND OpenOutgoing(const std::string& text = "mina/Mina/F/25/designer/Seoul/5/77/hi&bye/3") {
-        const ChatTargetInfo record = PackChatTargetInfo(text);
+        const ChatTargetInfo record = PackChatTargetInfo(KoreanBytesFromUtf8(text));  // as the controls pack it
         COPYDATASTRUCT cds{COPYDATA_CHAT_REQUEST, sizeof record, const_cast<ChatTargetInfo*>(&record)};
         ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
         Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('S', record.MemberId(), ""));
@@ -258,7 +259,7 @@ TEST_F(PopupFlowTest, SendNotePopupSendsTheStagedTextAndCloses) {
     HWND popup = dlg->popups.sendNote->GetSafeHwnd();
     Click(popup, IDC_NOTE_SEND);  // empty: nothing happens
     EXPECT_TRUE(::IsWindow(popup));
-    ::SetDlgItemTextA(popup, IDC_NOTE_TEXT, "반가워요");
+    ::SetDlgItemTextW(popup, IDC_NOTE_TEXT, L"반가워요");
     // Enter without Shift in the text box is the send key.
     MSG enter{::GetDlgItem(popup, IDC_NOTE_TEXT), WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
     EXPECT_TRUE(FilterDialogMessage(&enter));

@@ -61,7 +61,7 @@ TEST_F(DispatchTest, ReceivedNoteOpensReadNotePopupWithConvertedTexts) {
     HWND note = dlg->readNotes[0]->GetSafeHwnd();
     EXPECT_EQ(dlg->readNotes[0]->GetTemplateId(), 131u);
     EXPECT_TRUE(::IsWindowVisible(note));
-    EXPECT_EQ(ItemText(note, IDC_NOTE_BOX), "안녕하세요");  // code page 949
+    EXPECT_EQ(ItemText(note, IDC_NOTE_BOX), "안녕하세요");  // UTF-16 in the window, UTF-8 here
     EXPECT_EQ(ItemText(note, IDC_SENDER), "R&&B(25/남)");   // the static shows R&B(25/남)
     ASSERT_EQ(sounds.size(), 1u);
     EXPECT_EQ(sounds[0].fileName, "MsgMusic.wav");

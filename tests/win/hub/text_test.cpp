@@ -6,29 +6,32 @@
 
 namespace {
 
-TEST(TextConversion, KoreanRoundTripsThroughUtf8) {
-    ASSERT_EQ(::GetACP(), 949u);  // the tests run in the Korean locale
-    const std::string ansi = "쪽지 받기 R&B";
-    const std::string utf8 = CTrayMainDlg::ToUtf8(ansi);
-    EXPECT_EQ(utf8, u8"쪽지 받기 R&B");
-    EXPECT_EQ(CTrayMainDlg::FromUtf8(utf8), ansi);
-    EXPECT_EQ(CTrayMainDlg::FromUtf8(utf8.data(), 6), "쪽지");  // a given length
+// Run in the Korean and in the English locale: nothing here depends on the
+// system's code page.
+TEST(TextConversion, MemberTextsKeepEveryCharacterAndMalformedBytesBecomeReplacements) {
+    const std::string text = "쪽지 받기 R&B 😀 ñ 中";  // the last three are not all in code page 949
+    EXPECT_EQ(CTrayMainDlg::ToUtf8(text), text);
+    EXPECT_EQ(CTrayMainDlg::FromUtf8(text), text);
+    EXPECT_EQ(CTrayMainDlg::FromUtf8(text.data(), 6), "쪽지");  // a given length
+    EXPECT_EQ(CTrayMainDlg::FromUtf8("a\xC0" "b"), "a\xEF\xBF\xBD" "b");  // U+FFFD
+    EXPECT_EQ(CTrayMainDlg::ToUtf8("\xB0\xA1"), "\xEF\xBF\xBD\xEF\xBF\xBD") << "never raw bytes to the server";
     EXPECT_EQ(CTrayMainDlg::ToUtf8(""), "");
     EXPECT_EQ(CTrayMainDlg::FromUtf8(nullptr, 0), "");
 }
 
-TEST(TextConversion, FromUtf8StopsAt2048UnitsAndBytesWithoutSplittingACharacter) {
+TEST(TextConversion, FromUtf8ShowsWhat2048BytesOfCodePage949HoldWithoutSplittingACharacter) {
     EXPECT_EQ(CTrayMainDlg::FromUtf8(std::string(3000, 'a')).size(), 2048u);
-    // 1500 Korean characters: 1500 units, 3000 bytes in code page 949.
+    // 1500 Korean characters take 3000 bytes in code page 949: 1024 are shown.
     std::string korean;
-    for (int i = 0; i < 1500; ++i) korean += u8"가";
-    const std::string ansi = CTrayMainDlg::FromUtf8(korean);
-    EXPECT_EQ(ansi.size(), 2048u);
-    EXPECT_EQ(ansi.substr(ansi.size() - 2), "가");
+    for (int i = 0; i < 1500; ++i) korean += "가";
+    EXPECT_EQ(CTrayMainDlg::FromUtf8(korean), korean.substr(0, 1024 * 3));
     // An odd start: one ASCII byte first, so a whole character would end at 2049.
-    const std::string odd = CTrayMainDlg::FromUtf8("a" + korean);
-    EXPECT_EQ(odd.size(), 2047u);
-    EXPECT_EQ(odd.substr(odd.size() - 2), "가");
+    EXPECT_EQ(CTrayMainDlg::FromUtf8("a" + korean), "a" + korean.substr(0, 1023 * 3));
+    // Never half of a surrogate pair.
+    std::string smileys;
+    for (int i = 0; i < 1025; ++i) smileys += "😀";
+    const std::string shown = CTrayMainDlg::FromUtf8("a" + smileys);
+    EXPECT_EQ(shown, "a" + smileys.substr(0, 1023 * 4));
 }
 
 TEST(PopupText, AmpersandsThousandsAndHeadings) {

@@ -1,5 +1,6 @@
 // The notification-area icon and its menu, through the tray shell seam.
 #include "hub_fixture.h"
+#include "text_conversion.h"
 #include "tray_messages.h"
 
 namespace hub {
@@ -15,14 +16,14 @@ struct MenuItem {
 std::vector<MenuItem> ReadMenu(HMENU menu) {
     std::vector<MenuItem> items;
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-        char text[128] = {};
-        MENUITEMINFOA info{};
+        wchar_t text[128] = {};
+        MENUITEMINFOW info{};
         info.cbSize = sizeof info;
         info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
         info.dwTypeData = text;
-        info.cch = sizeof text;
-        ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
-        items.push_back({info.wID, text, (info.fType & MFT_SEPARATOR) != 0, (info.fState & MFS_DEFAULT) != 0});
+        info.cch = 128;
+        ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+        items.push_back({info.wID, Utf8FromWide(text), (info.fType & MFT_SEPARATOR) != 0, (info.fState & MFS_DEFAULT) != 0});
     }
     return items;
 }
@@ -35,14 +36,14 @@ protected:
 TEST_F(TrayIconTest, IconIsAddedWithItsTooltipAndCallbackThenGivenItsPicture) {
     OpenUnconnected();
     ASSERT_EQ(notifyCalls.size(), 2u);
-    const NOTIFYICONDATAA& add = notifyCalls[0].data;
+    const NOTIFYICONDATAW& add = notifyCalls[0].data;
     EXPECT_EQ(notifyCalls[0].message, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(add.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(add.cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V1_SIZE));
     EXPECT_EQ(add.hWnd, window);
     EXPECT_EQ(add.uID, 129u);
     EXPECT_EQ(add.uCallbackMessage, 1034u);
     EXPECT_EQ(add.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
-    EXPECT_STREQ(add.szTip, "Corvala");
+    EXPECT_STREQ(add.szTip, L"Corvala");
     EXPECT_EQ(notifyCalls[1].message, static_cast<DWORD>(NIM_MODIFY));
     EXPECT_EQ(notifyCalls[1].data.uFlags, static_cast<UINT>(NIF_ICON));
     EXPECT_NE(notifyCalls[1].data.hIcon, nullptr);
@@ -118,13 +119,13 @@ TEST(SystemTray, WithoutAnOwnerItsHiddenWindowTakesTheCallback) {
     std::vector<NotifyCall> calls;
     int menus = 0;
     TrayShellSeam previous = SetTrayShellSeam(TrayShellSeam{
-        [&](DWORD message, const NOTIFYICONDATAA& data) { return calls.push_back({message, data}), TRUE; },
+        [&](DWORD message, const NOTIFYICONDATAW& data) { return calls.push_back({message, data}), TRUE; },
         [&](HMENU, UINT, int, int, HWND) { return ++menus, TRUE; }});
     {
         CSystemTray tray;
         ASSERT_TRUE(tray.Create(nullptr, WM_APP + 9, std::string(80, 'x').c_str(), nullptr, 7));
         EXPECT_EQ(calls[0].data.hWnd, tray.GetSafeHwnd());
-        EXPECT_EQ(std::string(calls[0].data.szTip), std::string(63, 'x'));
+        EXPECT_EQ(std::wstring(calls[0].data.szTip), std::wstring(63, L'x'));
         EXPECT_EQ(::SendMessageA(tray.GetSafeHwnd(), WM_APP + 9, 7, WM_RBUTTONUP), 1);
         EXPECT_EQ(menus, 1);
         tray.RemoveIcon();
@@ -138,7 +139,7 @@ TEST(SystemTray, WithoutAnOwnerItsHiddenWindowTakesTheCallback) {
 TEST(SystemTray, RefusedIconStaysDisabled) {
     int calls = 0;
     TrayShellSeam previous = SetTrayShellSeam(TrayShellSeam{
-        [&](DWORD, const NOTIFYICONDATAA&) { return ++calls, FALSE; }, nullptr});
+        [&](DWORD, const NOTIFYICONDATAW&) { return ++calls, FALSE; }, nullptr});
     CSystemTray tray;
     EXPECT_FALSE(tray.Create(nullptr, WM_APP + 9, "tip", nullptr, 7));
     EXPECT_FALSE(tray.SetIcon(static_cast<HICON>(nullptr)));

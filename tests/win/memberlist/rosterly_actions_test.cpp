@@ -161,7 +161,7 @@ TEST_F(MemberActions, NoteRecordReachesNotewellWithTheMembersAge) {
     ASSERT_TRUE(note);
     ASSERT_EQ(36u, d.bytes.size());
     EXPECT_EQ("amy", note->MemberId());
-    EXPECT_EQ("에이미", note->Nickname());
+    EXPECT_EQ("\xBF\xA1\xC0\xCC\xB9\xCC", note->Nickname());  // 에이미 in code page 949, whatever the system's
     EXPECT_EQ(31, note->Age());
     EXPECT_EQ("F", note->Sex());
 }

@@ -1,4 +1,5 @@
 #include "rosterly_fixture.h"
+#include "text_conversion.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -26,11 +27,11 @@ std::vector<ShownMenuItem> ReadMenu(HMENU menu, int depth) {
     std::vector<ShownMenuItem> items;
     const int n = ::GetMenuItemCount(menu);
     for (int i = 0; i < n; ++i) {
-        char text[128] = {};
-        ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        wchar_t text[128] = {};
+        ::GetMenuStringW(menu, i, text, 128, MF_BYPOSITION);
         const UINT state = ::GetMenuState(menu, i, MF_BYPOSITION);
         HMENU sub = ::GetSubMenu(menu, i);
-        items.push_back({sub ? 0u : ::GetMenuItemID(menu, i), text, !(state & (MF_GRAYED | MF_DISABLED)), depth});
+        items.push_back({sub ? 0u : ::GetMenuItemID(menu, i), Utf8FromWide(text), !(state & (MF_GRAYED | MF_DISABLED)), depth});
         if (sub)
             for (const ShownMenuItem& s : ReadMenu(sub, depth + 1)) items.push_back(s);
     }
@@ -106,7 +107,7 @@ void RosterlyTest::StartServer() {
 
 RosterlyTest::Hosted RosterlyTest::Host(std::map<std::wstring, std::wstring> params) {
     Hosted h;
-    if (!params.count(L"SERVERIP")) params[L"SERVERIP"] = WideFromAnsi(address);
+    if (!params.count(L"SERVERIP")) params[L"SERVERIP"] = WideFromUtf8(address);
     IUnknown* object = nullptr;
     EXPECT_TRUE(SUCCEEDED(CreateComObject<CRosterlyCtrl>(IID_IUnknown, reinterpret_cast<void**>(&object))));
     if (!object) return h;
@@ -159,13 +160,13 @@ void RosterlyTest::List(const std::string& id, bool chatting, int album, const s
 }
 
 std::string RosterlyTest::Cell(CRosterlyCtrl* c, int row, int column) const {
-    char text[260] = {};
-    LVITEMA item{};
+    wchar_t text[260] = {};
+    LVITEMW item{};
     item.iSubItem = column;
     item.pszText = text;
-    item.cchTextMax = sizeof text;
-    ::SendMessageA(c->m_hWnd, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
+    item.cchTextMax = 260;
+    ::SendMessageW(c->m_hWnd, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return Utf8FromWide(text);
 }
 
 std::vector<std::vector<std::string>> RosterlyTest::Cells(CRosterlyCtrl* c) const {
@@ -199,13 +200,13 @@ std::vector<std::string> RosterlyTest::ColumnNames(CRosterlyCtrl* c) const {
     HWND header = reinterpret_cast<HWND>(::SendMessageA(c->m_hWnd, LVM_GETHEADER, 0, 0));
     const int n = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < n; ++i) {
-        char text[64] = {};
-        HDITEMA item{};
+        wchar_t text[64] = {};
+        HDITEMW item{};
         item.mask = HDI_TEXT;
         item.pszText = text;
-        item.cchTextMax = sizeof text;
-        ::SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-        names.push_back(text);
+        item.cchTextMax = 64;
+        ::SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        names.push_back(Utf8FromWide(text));
     }
     return names;
 }

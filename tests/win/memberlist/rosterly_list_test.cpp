@@ -1,5 +1,6 @@
 // The member list's rows and modes, fed by the development server.
 #include "list_module.h"
+#include "text_conversion.h"
 #include "rosterly_fixture.h"
 #include "rosterly_texts.h"
 
@@ -71,18 +72,31 @@ TEST_F(ListRows, CellsShowIconCodesGroupedPointsTasteNamesAndTheDisplayForm) {
     w.cchTextMax = 16;
     ::SendMessageW(c->m_hWnd, LVM_GETITEMTEXTW, RowOf(c, "jun"), reinterpret_cast<LPARAM>(&w));
     EXPECT_EQ(std::wstring(L"준호"), wide);
-    char narrow[4] = {'x', 'x', 'x', 'x'};
+    // An ANSI caller gets the system's code page.
+    char narrow[16] = {};
     LVITEMA a{};
     a.iSubItem = 1;
     a.pszText = narrow;
-    a.cchTextMax = 4;
+    a.cchTextMax = 16;
     ::SendMessageA(c->m_hWnd, LVM_GETITEMTEXTA, RowOf(c, "jun"), reinterpret_cast<LPARAM>(&a));
-    EXPECT_EQ("준", std::string(narrow));
+    EXPECT_EQ(Narrow(CP_ACP, L"준호"), std::string(narrow));
 
     CloseHosted(main);
     PumpFor(50);
     c = HostViewer(L"man", 2);
     EXPECT_EQ("A&&B", Cell(c, RowOf(c, "bora"), 1));  // shown as A&B
+}
+
+// Also run under an English and a UTF-8 system code page.
+TEST_F(ListRows, MemberTextsKeepEveryCharacterWhateverTheSystemCodePage) {
+    StartServer();
+    SetMember("zoe", 'F', u8"Zoë😀中", 29);
+    SetMember("amy", 'F', u8"에이미", 24);
+    for (const char* id : {"zoe", "amy"}) List(id);
+    CRosterlyCtrl* c = HostViewer(L"man", 2);
+    EXPECT_EQ("닉네임", ColumnNames(c)[1]);
+    EXPECT_EQ(u8"Zoë😀中", Cell(c, RowOf(c, "zoe"), 1));
+    EXPECT_EQ(u8"에이미", Cell(c, RowOf(c, "amy"), 1));
 }
 
 TEST_F(ListRows, AddOfListedMemberReplacesInPlaceAndNewOnesGoOnTop) {

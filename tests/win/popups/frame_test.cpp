@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "countdown_label.h"
+#include "text_conversion.h"
 #include "limit_edit.h"
 #include "popup_buttons.h"
 #include "popup_look.h"
@@ -142,14 +143,14 @@ TEST(PopupFonts, GulimCheRegularAndBold) {
     CFont regular, bold;
     ASSERT_TRUE(CreatePopupFont(regular, 12, false));
     ASSERT_TRUE(CreatePopupFont(bold, 16, true));
-    LOGFONTA lf{};
-    ASSERT_TRUE(::GetObjectA(regular.GetSafeHandle(), sizeof lf, &lf));
-    EXPECT_STREQ("굴림체", lf.lfFaceName);
+    LOGFONTW lf{};
+    ASSERT_TRUE(::GetObjectW(regular.GetSafeHandle(), sizeof lf, &lf));
+    EXPECT_STREQ(L"굴림체", lf.lfFaceName);
     EXPECT_EQ(12, lf.lfHeight);
     EXPECT_EQ(0, lf.lfWeight);
     EXPECT_EQ(0, lf.lfCharSet);
     EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut);
-    ASSERT_TRUE(::GetObjectA(bold.GetSafeHandle(), sizeof lf, &lf));
+    ASSERT_TRUE(::GetObjectW(bold.GetSafeHandle(), sizeof lf, &lf));
     EXPECT_EQ(16, lf.lfHeight);
     EXPECT_EQ(700, lf.lfWeight);
     EXPECT_EQ(0u, boxes.Count());
@@ -238,8 +239,8 @@ TEST(Countdown, LabelReadsNineteenToOneAndTheTwentiethTickEndsIt) {
     EXPECT_FALSE(::KillTimer(w, 3)) << "the timer was stopped";
 }
 
-// The note boxes: typed characters reach the box as WM_CHAR, a double-byte
-// character as its lead byte and then its trail byte.
+// The note boxes: typed characters reach the box as WM_CHAR, one UTF-16 unit
+// each; the limit counts code page 949 bytes, whatever the system's code page.
 class LimitEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -248,10 +249,10 @@ protected:
         box = ::GetDlgItem(host.m_hWnd, IDC_NOTE_TEXT);
         ::SetFocus(box);
     }
-    void Type(const std::string& bytes) {
-        for (unsigned char c : bytes) ::SendMessageA(box, WM_CHAR, c, 1);
+    void Type(const std::string& utf8) {
+        for (wchar_t unit : WideFromUtf8(utf8)) ::SendMessageW(box, WM_CHAR, unit, 1);
     }
-    size_t Bytes() const { return popup_test::ItemText(host.m_hWnd, IDC_NOTE_TEXT).size(); }
+    size_t Bytes() const { return KoreanBytesFromUtf8(popup_test::ItemText(host.m_hWnd, IDC_NOTE_TEXT)).size(); }
 
     testing_support::MessageBoxRecorder boxes;
     CFrameHost host{IDD_SEND_NOTE};
@@ -285,26 +286,24 @@ TEST_F(LimitEditTest, TwoHundredKoreanCharactersFillTheBox) {
     EXPECT_EQ(korean, popup_test::ItemText(host.m_hWnd, IDC_NOTE_TEXT));
 }
 
-TEST_F(LimitEditTest, KoreanCharactersInOneMessageCountTwoBytes) {
-    // An IME's WM_IME_CHAR, or a WM_CHAR carrying both bytes, lead byte high.
-    const auto both = [](const char* two) {
-        return static_cast<WPARAM>((static_cast<BYTE>(two[0]) << 8) | static_cast<BYTE>(two[1]));
-    };
+TEST_F(LimitEditTest, KoreanCharactersFromAnImeCountTwoBytes) {
     Type(std::string(396, 'a'));
-    ::SendMessageA(box, WM_IME_CHAR, both("한"), 1);
-    ::SendMessageA(box, WM_CHAR, both("글"), 1);
+    ::SendMessageW(box, WM_IME_CHAR, L'한', 1);
+    ::SendMessageW(box, WM_CHAR, L'글', 1);
     EXPECT_EQ(std::string(396, 'a') + "한글", popup_test::ItemText(host.m_hWnd, IDC_NOTE_TEXT));
-    ::SendMessageA(box, WM_IME_CHAR, both("만"), 1);
-    ::SendMessageA(box, WM_CHAR, both("세"), 1);
+    ::SendMessageW(box, WM_IME_CHAR, L'만', 1);
+    ::SendMessageW(box, WM_CHAR, L'세', 1);
     EXPECT_EQ(400u, Bytes());
 }
 
-TEST_F(LimitEditTest, AKoreanCharacterThatWouldSplitAtTheLimitIsRefusedWhole) {
+TEST_F(LimitEditTest, ACharacterThatWouldPassTheLimitIsRefusedWhole) {
     Type(std::string(399, 'a'));
     Type("가");
     EXPECT_EQ(399u, Bytes()) << "no half character";
+    Type("😀");  // a surrogate pair: neither half goes in alone
+    EXPECT_EQ(std::string(399, 'a'), popup_test::ItemText(host.m_hWnd, IDC_NOTE_TEXT));
     Type("b");
-    EXPECT_EQ(400u, Bytes()) << "the trail byte was not taken as a character of its own";
+    EXPECT_EQ(400u, Bytes());
 }
 
 TEST_F(LimitEditTest, ANewLineNeedsTwoBytes) {
@@ -351,7 +350,7 @@ TEST_F(LimitEditTest, TypingOverASelectionAndPastingStayWithinTheLimit) {
 }
 
 TEST_F(LimitEditTest, TheProgramMayStillSetALongerText) {
-    ::SetWindowTextA(box, std::string(500, 'q').c_str());
+    ::SetWindowTextW(box, std::wstring(500, L'q').c_str());
     EXPECT_EQ(500u, Bytes());
 }
 

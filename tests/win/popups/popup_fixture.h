@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "text_conversion.h"
 #include "bodies.h"
 #include "hub_fixture.h"
 #include "member_profiles.h"
@@ -40,7 +41,7 @@ public:
         OpenConnected("me/pw/M/sess/127.0.0.1");
     }
     HWND OpenOutgoing(const std::string& text) {
-        const ChatTargetInfo record = PackChatTargetInfo(text);
+        const ChatTargetInfo record = PackChatTargetInfo(KoreanBytesFromUtf8(text));  // as the controls pack it
         COPYDATASTRUCT cds{COPYDATA_CHAT_REQUEST, sizeof record, const_cast<ChatTargetInfo*>(&record)};
         ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
         Feed(CMD_CHAT_CHECK, KIND_ANSWER, devserver::BuildResultForMember('S', record.MemberId(), ""));
@@ -61,7 +62,7 @@ public:
         return dlg->readNotes.back()->GetSafeHwnd();
     }
     HWND OpenSendNote(const std::string& text) {
-        const NoteTargetInfo record = PackNoteTargetInfo(text);
+        const NoteTargetInfo record = PackNoteTargetInfo(KoreanBytesFromUtf8(text));  // as the controls pack it
         COPYDATASTRUCT cds{COPYDATA_SEND_NOTE, sizeof record, const_cast<NoteTargetInfo*>(&record)};
         ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
         return dlg->popups.sendNote->GetSafeHwnd();
@@ -81,10 +82,10 @@ public:
         return dlg->popups.notices.back().popup->GetSafeHwnd();
     }
     // The popup's font on an item, as the item reports it.
-    static LOGFONTA ItemFont(HWND popup, int item) {
-        LOGFONTA lf{};
+    static LOGFONTW ItemFont(HWND popup, int item) {
+        LOGFONTW lf{};
         HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendDlgItemMessageA(popup, item, WM_GETFONT, 0, 0));
-        if (font) ::GetObjectA(font, sizeof lf, &lf);
+        if (font) ::GetObjectW(font, sizeof lf, &lf);
         return lf;
     }
     struct Colours {

@@ -79,13 +79,13 @@ TEST_F(PopupLookTest, AMansCardShowsHisPointsGroupedInBoldAndEveryLineInGulimChe
     HWND popup = OpenIncoming(Tom());
     EXPECT_EQ("12,500", ItemText(popup, IDC_CARD_FIRST));
     EXPECT_EQ("Tom&&Jerry(tom, 남/31세)", ItemText(popup, IDC_MEMBER_TITLE));
-    const LOGFONTA points = ItemFont(popup, IDC_CARD_FIRST);
-    EXPECT_STREQ("굴림체", points.lfFaceName);
+    const LOGFONTW points = ItemFont(popup, IDC_CARD_FIRST);
+    EXPECT_STREQ(L"굴림체", points.lfFaceName);
     EXPECT_EQ(12, points.lfHeight);
     EXPECT_EQ(700, points.lfWeight);
     for (int item : {IDC_MEMBER_TITLE, IDC_CARD_REGION, IDC_CARD_TOPIC, IDC_CARD_TASTE, IDC_CARD_POPULARITY}) {
-        const LOGFONTA lf = ItemFont(popup, item);
-        EXPECT_STREQ("굴림체", lf.lfFaceName) << item;
+        const LOGFONTW lf = ItemFont(popup, item);
+        EXPECT_STREQ(L"굴림체", lf.lfFaceName) << item;
         EXPECT_EQ(12, lf.lfHeight) << item;
         EXPECT_EQ(0, lf.lfWeight) << item;
     }
@@ -128,7 +128,7 @@ TEST_F(PopupLookTest, NoteHeadingsAndTheReceivedBoxHaveTheirColours) {
     const Colours box = ItemColours(note, IDC_NOTE_BOX);  // read-only: painted as a static
     EXPECT_EQ(RGB(239, 230, 213), BrushColour(box.brush));
     EXPECT_EQ(RGB(241, 101, 34), box.text);
-    EXPECT_STREQ("굴림체", ItemFont(note, IDC_REPLY_TEXT).lfFaceName);
+    EXPECT_STREQ(L"굴림체", ItemFont(note, IDC_REPLY_TEXT).lfFaceName);
 
     HWND send = OpenSendNote("amy/A&my/F/22");
     EXPECT_EQ("A&&my", ItemText(send, IDC_RECIPIENT));
@@ -139,8 +139,8 @@ TEST_F(PopupLookTest, NoteHeadingsAndTheReceivedBoxHaveTheirColours) {
 TEST_F(PopupLookTest, TheNoticeUsesTwelvePixelGulimCheWhateverThePlatform) {
     HWND notice = OpenNotice();
     for (int item : {IDC_NOTICE_TEXT, IDC_NOTICE_OK}) {
-        const LOGFONTA lf = ItemFont(notice, item);
-        EXPECT_STREQ("굴림체", lf.lfFaceName);
+        const LOGFONTW lf = ItemFont(notice, item);
+        EXPECT_STREQ(L"굴림체", lf.lfFaceName);
         EXPECT_EQ(12, lf.lfHeight);
     }
     EXPECT_FALSE(ItemText(notice, IDC_NOTICE_TEXT).empty());
@@ -169,8 +169,8 @@ TEST_F(PopupLookTest, RefusedFontsAreReportedAndThePopupStillWorks) {
     SetPopupFontFactory(previous);
     EXPECT_EQ(3u, BoxCount("CreateFont() Error")) << "one box for each of its three fonts";
     EXPECT_EQ("12,500", ItemText(popup, IDC_CARD_FIRST));
-    const LOGFONTA lf = ItemFont(popup, IDC_CARD_FIRST);
-    EXPECT_STRNE("굴림체", lf.lfFaceName) << "the dialog's own font";
+    const LOGFONTW lf = ItemFont(popup, IDC_CARD_FIRST);
+    EXPECT_STRNE(L"굴림체", lf.lfFaceName) << "the dialog's own font";
     Click(popup, IDC_ACCEPT);
     ASSERT_TRUE(WaitSent(CMD_CHAT_ANSWER, 1));
     EXPECT_EQ('A', ParseAnswer(Sent(CMD_CHAT_ANSWER)[0]).code);

@@ -29,9 +29,7 @@ std::vector<COLORREF> ReadPixels(HDC dc, HBITMAP bitmap, int width, int height) 
 }  // namespace
 
 std::string ItemText(HWND popup, int itemId) {
-    char buffer[4096] = {};
-    ::GetDlgItemTextA(popup, itemId, buffer, sizeof buffer);
-    return buffer;
+    return testing_support::DlgItemTextOf(popup, itemId);
 }
 
 std::vector<COLORREF> BitmapPixels(UINT bitmapId) {

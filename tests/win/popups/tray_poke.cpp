@@ -38,15 +38,16 @@ std::string FromHex(const char* hex) {
     return out;
 }
 
-std::string Utf8ToAnsi(const std::string& utf8) {
+// The records between the programs hold code page 949 texts.
+std::string Utf8ToKorean(const std::string& utf8) {
     const int wide = ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
     if (wide <= 0) return std::string();
     std::wstring w(static_cast<size_t>(wide), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], wide);
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int bytes = ::WideCharToMultiByte(949, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return std::string();
     std::string out(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &out[0], bytes, nullptr, nullptr);
+    ::WideCharToMultiByte(949, 0, w.c_str(), -1, &out[0], bytes, nullptr, nullptr);
     out.resize(std::strlen(out.c_str()));
     return out;
 }
@@ -92,7 +93,7 @@ int main(int argc, char** argv) {
     if (verb == "note" || verb == "chat") {
         HWND tray = Tray();
         if (!tray) return 1;
-        const std::string text = Utf8ToAnsi(FromHex(argv[2]));
+        const std::string text = Utf8ToKorean(FromHex(argv[2]));
         if (verb == "note") {
             NoteTargetInfo record = PackNoteTargetInfo(text);
             COPYDATASTRUCT cds{COPYDATA_SEND_NOTE, sizeof record, &record};
