@@ -31,7 +31,7 @@ const std::vector<std::wstring> kForeignPages = {
     L"http://evil.example/?u=www.corvala.co.kr", L"http://www.corvala.co.kr:8080/", L"file:///C:/corvala.htm"};
 
 std::wstring Folder(const std::string& path) {
-    const std::wstring wide = WideFromAnsi(path);
+    const std::wstring wide = WideFromUtf8(path);
     return wide.substr(0, wide.find_last_of(L"\\/"));
 }
 
@@ -41,7 +41,7 @@ int PlayPage(const std::wstring& url, const std::wstring& steps) {
     ChildProcess::Options options;
     options.directory = Folder(FAKE_NOTEWELL_PATH);  // where the program search finds the stand-in Notewell.exe
     const std::wstring line =
-        L"\"" + WideFromAnsi(CONTAINER_EXE_PATH) + L"\" --url \"" + url + L"\" --keep-going " + steps;
+        L"\"" + WideFromUtf8(CONTAINER_EXE_PATH) + L"\" --url \"" + url + L"\" --keep-going " + steps;
     const std::optional<DWORD> code = RunToEnd(line, options, 30000);
     return code ? static_cast<int>(*code) : -1;
 }
