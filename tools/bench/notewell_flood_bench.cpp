@@ -129,8 +129,9 @@ int main(int argc, char** argv) {
         else
             std::printf("the request did not appear within 5 s while the box was up\n");
         ::Sleep(500);
-        std::printf("under the box: private %+.0f KB, notices waiting %ld, packets unhandled %ld\n",
-                    PrivateKb(pi.hProcess) - startKb, Ask(tray, 4), Ask(tray, 3));
+        const long waiting = Ask(tray, 4);
+        std::printf("under the box: private %+.0f KB, notices waiting %ld (boxes to come: %ld), packets unhandled %ld\n",
+                    PrivateKb(pi.hProcess) - startKb, waiting, waiting + 1, Ask(tray, 3));
 
         // One keep-alive cycle, ticked from outside, with the server answering.
         const size_t before = server.CountReceived(devserver::CMD_KEEPALIVE, "flood");
@@ -169,8 +170,8 @@ int main(int argc, char** argv) {
             ::Sleep(1);
         }
         lastSeen = ::GetTickCount() - lastSeen;
-        std::printf("boxes answered: %d in %.1f s, most up at once: %d\n", shown,
-                    (::GetTickCount() - answering - lastSeen) / 1000.0, mostAtOnce);
+        std::printf("boxes answered until none was left: %.1f s (%d presses), most up at once: %d\n",
+                    (::GetTickCount() - answering - lastSeen) / 1000.0, shown, mostAtOnce);
         ::Sleep(300);
         std::printf("after the flood: private %+.0f KB, notices waiting %ld, packets unhandled %ld\n",
                     PrivateKb(pi.hProcess) - startKb, Ask(tray, 4), Ask(tray, 3));
