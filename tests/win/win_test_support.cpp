@@ -3,6 +3,7 @@
 #include "text_conversion.h"
 
 #include <algorithm>
+#include <fstream>
 #include <cstring>
 #include <map>
 #include <cwchar>
@@ -293,6 +294,13 @@ HRESULT CallModuleEntry(const std::string& modulePath, const char* entry) {
     const HRESULT result = call ? call() : E_NOTIMPL;
     ::FreeLibrary(module);
     return result;
+}
+
+std::vector<std::string> ReadFileLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
 }
 
 }  // namespace testing_support

@@ -135,4 +135,7 @@ HWND WaitForProcessWindow(DWORD processId, const std::function<bool(HWND)>& matc
 // DllUnregisterServer) and frees it again.
 HRESULT CallModuleEntry(const std::string& modulePath, const char* entry);
 
+// The lines of a text file (a stand-in program's log, say); none when it is missing.
+std::vector<std::string> ReadFileLines(const std::string& path);
+
 }  // namespace testing_support

@@ -1,5 +1,7 @@
 #include "bench_support.h"
 
+#include <cstdio>
+
 namespace bench {
 
 std::string WindowsPath(std::string p) {
@@ -33,6 +35,41 @@ bool StartProgram(const std::string& program, std::string commandLine, PROCESS_I
     const std::string path = program.find(':') == std::string::npos ? WindowsPath(program) : program;
     return ::CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                             started) != FALSE;
+}
+
+namespace {
+struct DialogSearch {
+    DWORD processId;
+    const std::function<bool(const std::wstring&)>* take;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialog(HWND w, LPARAM l) {
+    auto* search = reinterpret_cast<DialogSearch*>(l);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    if (pid != search->processId || !::IsWindowVisible(w)) return TRUE;
+    wchar_t cls[16] = {}, caption[64] = {};
+    ::GetClassNameW(w, cls, 16);
+    ::GetWindowTextW(w, caption, 64);
+    if (std::wstring(cls) == L"#32770" && (*search->take)(caption)) search->found.push_back(w);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> VisibleDialogs(DWORD processId, const std::function<bool(const std::wstring&)>& take) {
+    DialogSearch search{processId, &take, {}};
+    ::EnumWindows(&CollectDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::unique_ptr<devserver::DevServer> StartQuietDevServer() {
+    devserver::DevServerOptions options;
+    options.logSink = [](const std::string&) {};
+    auto server = std::make_unique<devserver::DevServer>(options);
+    if (server->Start()) return server;
+    std::printf("cannot listen on 5210\n");
+    return nullptr;
 }
 
 }  // namespace bench

@@ -4,7 +4,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "dev_server.h"
 
 namespace bench {
 
@@ -18,5 +22,10 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
 // Starts the program (a host path, or a Windows one with a drive) with the
 // whole command line given; false when it could not be started.
 bool StartProgram(const std::string& program, std::string commandLine, PROCESS_INFORMATION* started);
+// The process's visible top-level dialogs whose caption `take` accepts.
+std::vector<HWND> VisibleDialogs(DWORD processId, const std::function<bool(const std::wstring& caption)>& take);
+// A development server on the tray port that logs nothing; null (and a line
+// said) when the port is taken.
+std::unique_ptr<devserver::DevServer> StartQuietDevServer();
 
 }  // namespace bench

@@ -45,13 +45,9 @@ PROCESS_INFORMATION StartTray() {
 int main(int argc, char** argv) {
     const DWORD idleMs = argc > 1 ? std::atoi(argv[1]) * 1000 : 30000;
     const int logins = argc > 2 ? std::atoi(argv[2]) : 5;
-    devserver::DevServerOptions options;
-    options.logSink = [](const std::string&) {};
-    devserver::DevServer server(options);
-    if (!server.Start()) {
-        std::printf("cannot listen on 5210\n");
-        return 1;
-    }
+    const std::unique_ptr<devserver::DevServer> started = bench::StartQuietDevServer();
+    if (!started) return 1;
+    devserver::DevServer& server = *started;
 
     std::vector<double> latencies;
     for (int i = 0; i < logins; ++i) {

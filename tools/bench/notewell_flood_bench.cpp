@@ -32,33 +32,12 @@ constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main w
 constexpr UINT_PTR kKeepAliveTimer = 2;
 const wchar_t kServerCaption[] = L"서버 메시지";
 
-// The visible top-level dialogs of the process with this caption, or (other)
-// with any other caption but the hidden main window's.
-struct Search {
-    DWORD pid;
-    std::wstring caption;
-    bool other;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialogs(HWND w, LPARAM l) {
-    auto* s = reinterpret_cast<Search*>(l);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(w, &pid);
-    if (pid != s->pid || !::IsWindowVisible(w)) return TRUE;
-    wchar_t cls[16] = {}, title[64] = {};
-    ::GetClassNameW(w, cls, 16);
-    ::GetWindowTextW(w, title, 64);
-    if (std::wstring(cls) == L"#32770" && (s->other ? title != s->caption && std::wstring(title) != L"PvxTray"
-                                                    : title == s->caption))
-        s->found.push_back(w);
-    return TRUE;
-}
-
+// The visible dialogs of the process with this caption, or (other) with any
+// other caption but the hidden main window's.
 std::vector<HWND> Dialogs(DWORD pid, const std::wstring& caption, bool other = false) {
-    Search s{pid, caption, other, {}};
-    ::EnumWindows(&CollectDialogs, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return bench::VisibleDialogs(pid, [&](const std::wstring& title) {
+        return other ? title != caption && title != L"PvxTray" : title == caption;
+    });
 }
 
 double PrivateKb(HANDLE process) {
@@ -81,13 +60,9 @@ int main(int argc, char** argv) {
     const std::string program = argc > 2 ? std::string(argv[2]) : std::string(NOTEWELL_EXE);
     bench::MakeNotewellWindowsUnmanaged();
 
-    devserver::DevServerOptions options;
-    options.logSink = [](const std::string&) {};
-    devserver::DevServer server(options);
-    if (!server.Start()) {
-        std::printf("cannot listen on 5210\n");
-        return 1;
-    }
+    const std::unique_ptr<devserver::DevServer> started = bench::StartQuietDevServer();
+    if (!started) return 1;
+    devserver::DevServer& server = *started;
     PROCESS_INFORMATION pi{};
     if (!bench::StartProgram(program, "Notewell.exe flood/pw/M/sess/127.0.0.1", &pi)) {
         std::printf("cannot start %s\n", program.c_str());

@@ -32,27 +32,9 @@ namespace {
 constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main window
 constexpr DWORD kStepTimeoutMs = 8000;
 
-struct Windows {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialogs(HWND w, LPARAM l) {
-    auto* list = reinterpret_cast<Windows*>(l);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(w, &pid);
-    if (pid != list->pid || !::IsWindowVisible(w)) return TRUE;
-    char cls[16] = {}, title[64] = {};
-    ::GetClassNameA(w, cls, sizeof cls);
-    ::GetWindowTextA(w, title, sizeof title);
-    if (std::string(cls) == "#32770" && std::string(title) != "PvxTray") list->found.push_back(w);
-    return TRUE;
-}
-
+// The popups of the process that are up: every visible dialog but the hidden main window.
 std::vector<HWND> OpenDialogs(DWORD pid) {
-    Windows w{pid, {}};
-    ::EnumWindows(&CollectDialogs, reinterpret_cast<LPARAM>(&w));
-    return w.found;
+    return bench::VisibleDialogs(pid, [](const std::wstring& caption) { return caption != L"PvxTray"; });
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kStepTimeoutMs) {
@@ -201,13 +183,9 @@ int main(int argc, char** argv) {
     const std::string program = argc > 3 ? std::string(argv[3]) : std::string(NOTEWELL_EXE);
     bench::MakeNotewellWindowsUnmanaged();
 
-    devserver::DevServerOptions options;
-    options.logSink = [](const std::string&) {};
-    devserver::DevServer server(options);
-    if (!server.Start()) {
-        std::printf("cannot listen on 5210\n");
-        return 1;
-    }
+    const std::unique_ptr<devserver::DevServer> started = bench::StartQuietDevServer();
+    if (!started) return 1;
+    devserver::DevServer& server = *started;
     // The soak's own requests and notes go nowhere: no answers, so no boxes.
     devserver::MemberProfile alice;
     alice.id = alice.nickname = "alice";

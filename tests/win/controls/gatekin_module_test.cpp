@@ -19,6 +19,7 @@
 #include "tray_messages.h"
 #include "typelib_expectations.h"
 #include "version_text.h"
+#include "win_test_support.h"
 
 #ifndef GATEKIN_OCX_PATH
 #error GATEKIN_OCX_PATH names the module under test
@@ -64,13 +65,6 @@ bool WaitUntilNoTray(DWORD limitMs) {
     return false;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
 
 std::string TempLogPath(const char* name) {
     char dir[MAX_PATH];
@@ -182,7 +176,7 @@ TEST_F(GatekinModule, APageStartsNotewellOnceAndReachesItInItsOwnProcess) {
         "message 1039",
         "exit",
     };
-    EXPECT_EQ(expected, ReadLines(log));
+    EXPECT_EQ(expected, testing_support::ReadFileLines(log));
 }
 
 TEST_F(GatekinModule, TheContainerProgramPlaysThePageFromItsCommandLine) {
@@ -203,5 +197,5 @@ TEST_F(GatekinModule, TheContainerProgramPlaysThePageFromItsCommandLine) {
     EXPECT_TRUE(WaitUntilNoTray(5000));
     const std::vector<std::string> expected = {"start Notewell.exe bob/pw/F/S2/127.0.0.1", "message 1040",
                                                "message 1039", "exit"};
-    EXPECT_EQ(expected, ReadLines(log));
+    EXPECT_EQ(expected, testing_support::ReadFileLines(log));
 }

@@ -46,14 +46,6 @@ int PlayPage(const std::wstring& url, const std::wstring& steps) {
     return code ? static_cast<int>(*code) : -1;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
 bool WaitUntilNoTray(DWORD limitMs) {
     return PumpUntil([] { return !::FindWindowA(nullptr, kTrayWindowTitle); }, limitMs);
 }
@@ -94,7 +86,7 @@ TEST_F(SiteLock, GatekinServesTheServicePageAndDoesNothingOnAForeignOne) {
         EXPECT_EQ(1, PlayPage(page, std::wstring(kGatekin) + L"--set LogStateProc=0 --wait 100")) << Utf8FromWide(page);
         EXPECT_FALSE(::FindWindowA(nullptr, kTrayWindowTitle)) << Utf8FromWide(page);
     }
-    EXPECT_TRUE(ReadLines(log).empty()) << "a foreign page started Notewell";
+    EXPECT_TRUE(testing_support::ReadFileLines(log).empty()) << "a foreign page started Notewell";
 
     // The service's page starts Notewell and reaches it.
     ASSERT_EQ(0, PlayPage(kServicePage, std::wstring(kGatekin) + L"--set LogStateProc=0 --set SendAllLabel=x"));
@@ -109,7 +101,7 @@ TEST_F(SiteLock, GatekinServesTheServicePageAndDoesNothingOnAForeignOne) {
     EXPECT_TRUE(WaitUntilNoTray(5000));
     const std::vector<std::string> expected = {"start Notewell.exe bob/pw/F/S3/127.0.0.1", "message 1040",
                                                "message 1039", "exit"};
-    EXPECT_EQ(expected, ReadLines(log));
+    EXPECT_EQ(expected, testing_support::ReadFileLines(log));
 }
 
 TEST_F(SiteLock, RosterlyConnectsOnTheServicePageAndNotOnAForeignOne) {
