@@ -83,7 +83,10 @@ void Wait(ThreadBoxes& boxes, MessageBoxRequest request) {
     boxes.waiting.push_back(WaitingBox{std::move(request), 1});
 }
 
-void PostAll(std::vector<PendingPost> posts) {
+// The messages asked for once all boxes are closed.
+void PostWhenClosed(ThreadBoxes& boxes) {
+    std::vector<PendingPost> posts;
+    posts.swap(boxes.whenClosed);
     for (const PendingPost& p : posts) ::PostMessageA(p.window, p.message, p.w, p.l);
 }
 
@@ -97,9 +100,7 @@ void ShowWaiting(ThreadBoxes& boxes) {
         if (--next.times == 0) boxes.waiting.pop_front();
         ShowNow(request);
     }
-    std::vector<PendingPost> posts;
-    posts.swap(boxes.whenClosed);
-    PostAll(std::move(posts));
+    PostWhenClosed(boxes);
 }
 }  // namespace
 
@@ -114,13 +115,10 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     if (boxes.showing == 0 && boxes.waitingHeld) ShowWaitingMessageBoxes();
     const int answer = ShowNow(request);
     if (boxes.showing > 0) return answer;
-    if (boxes.waitingHeld) {
-        std::vector<PendingPost> posts;
-        posts.swap(boxes.whenClosed);
-        PostAll(std::move(posts));
-        return answer;
-    }
-    ShowWaiting(boxes);
+    if (boxes.waitingHeld)
+        PostWhenClosed(boxes);
+    else
+        ShowWaiting(boxes);
     return answer;
 }
 

@@ -10,19 +10,6 @@ namespace {
 constexpr LCID kTypeLibFallbackLcid = 0x0409;
 constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 
-// A reference held for one call from the container, across everything in
-// it that runs the container's or the page's code: the control must not go
-// away under its own feet when that code lets it go.
-class CallHold {
-public:
-    explicit CallHold(IUnknown* object) : m_object(object) { m_object->AddRef(); }
-    ~CallHold() { m_object->Release(); }
-    CallHold(const CallHold&) = delete;
-    CallHold& operator=(const CallHold&) = delete;
-
-private:
-    IUnknown* m_object;
-};
 }  // namespace
 
 COleControl::COleControl(const OleControlClassInfo& classInfo)
@@ -126,7 +113,7 @@ void COleControl::FinalRelease() {
 // --- IOleObject ---
 
 STDMETHODIMP COleControl::SetClientSite(IOleClientSite* site) {
-    CallHold hold(static_cast<IOleObject*>(this));
+    CallHold hold(this);
     if (!site && m_inPlaceActive) InPlaceDeactivate();
     if (site) site->AddRef();
     IOleClientSite* previous = m_clientSite;
@@ -147,7 +134,7 @@ STDMETHODIMP COleControl::GetClientSite(IOleClientSite** site) {
 STDMETHODIMP COleControl::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 STDMETHODIMP COleControl::Close(DWORD saveOption) {
-    CallHold hold(static_cast<IOleObject*>(this));
+    CallHold hold(this);
     if (m_inPlaceActive) InPlaceDeactivate();
     // Nobody is asked: a prompt to save becomes a save when something changed.
     if ((saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE) && m_modified && m_clientSite)
@@ -168,7 +155,7 @@ STDMETHODIMP COleControl::GetClipboardData(DWORD, IDataObject** data) {
 }
 
 STDMETHODIMP COleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT posRect) {
-    CallHold hold(static_cast<IOleObject*>(this));
+    CallHold hold(this);
     if (!m_clientSite && site) SetClientSite(site);
     // On a page it does not serve, the control never shows itself.
     if (verb != OLEIVERB_HIDE && !PageServed()) return E_ACCESSDENIED;
@@ -317,7 +304,7 @@ HRESULT COleControl::LoadFromExchange(CPropExchange& px) {
 
 STDMETHODIMP COleControl::Load(LPSTREAM stream) {
     if (!stream) return E_POINTER;
-    CallHold hold(static_cast<IOleObject*>(this));
+    CallHold hold(this);
     if (!PageServed()) return E_ACCESSDENIED;
     const SIZEL extentBefore = m_extent;
     CStreamPropExchange px(stream, true);
@@ -367,7 +354,7 @@ STDMETHODIMP COleControl::InitNew() {
 
 STDMETHODIMP COleControl::Load(IPropertyBag* bag, IErrorLog* errorLog) {
     if (!bag) return E_POINTER;
-    CallHold hold(static_cast<IOleObject*>(this));
+    CallHold hold(this);
     if (!PageServed()) return E_ACCESSDENIED;
     CPropbagPropExchange px(bag, errorLog, true);
     return LoadFromExchange(px);
@@ -478,27 +465,31 @@ COleControl::PageState COleControl::CheckPage() {
 
 bool COleControl::PageServed() { return CheckPage() != PageState::Refused; }
 
+// An interface the control has, asked about on a page it serves; only such a
+// page learns that the control is safe.
+HRESULT COleControl::SafetyAnswerable(REFIID iid) {
+    IUnknown* asked = nullptr;
+    if (FAILED(QueryInterface(iid, reinterpret_cast<void**>(&asked)))) return E_NOINTERFACE;
+    asked->Release();
+    return CheckPage() == PageState::Allowed ? S_OK : E_FAIL;
+}
+
 STDMETHODIMP COleControl::GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) {
     if (!supported || !enabled) return E_POINTER;
     *supported = 0;
     *enabled = 0;
-    CallHold hold(static_cast<IOleObject*>(this));
-    IUnknown* asked = nullptr;
-    if (FAILED(QueryInterface(iid, reinterpret_cast<void**>(&asked)))) return E_NOINTERFACE;
-    asked->Release();
-    // Only a page of the sites the control serves learns that it is safe.
-    if (CheckPage() != PageState::Allowed) return E_FAIL;
+    CallHold hold(this);
+    const HRESULT answerable = SafetyAnswerable(iid);
+    if (FAILED(answerable)) return answerable;
     *supported = kSafeOptions;
     *enabled = m_safetyOptions;
     return S_OK;
 }
 
 STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) {
-    CallHold hold(static_cast<IOleObject*>(this));
-    IUnknown* asked = nullptr;
-    if (FAILED(QueryInterface(iid, reinterpret_cast<void**>(&asked)))) return E_NOINTERFACE;
-    asked->Release();
-    if (CheckPage() != PageState::Allowed) return E_FAIL;
+    CallHold hold(this);
+    const HRESULT answerable = SafetyAnswerable(iid);
+    if (FAILED(answerable)) return answerable;
     if (mask & ~kSafeOptions) return E_FAIL;
     m_safetyOptions = (m_safetyOptions & ~mask) | (enabled & mask);
     return S_OK;

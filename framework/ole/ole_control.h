@@ -220,10 +220,26 @@ private:
     void FinalRelease();
     ITypeInfo* LoadTypeInfo(REFGUID guid, LCID lcid, HRESULT* error);
     HRESULT LoadFromExchange(CPropExchange& px);
-    HRESULT InvokeHeld(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result, UINT* argError);
     enum class PageState { Unknown, Allowed, Refused };
     // Reads the page's address from the container when it is not known yet.
     PageState CheckPage();
+    // S_OK for an interface of the control on a page it serves; E_NOINTERFACE
+    // or E_FAIL otherwise.
+    HRESULT SafetyAnswerable(REFIID iid);
+
+    // A reference held for one call from the container, across everything in
+    // it that runs the container's or the page's code: the control must not
+    // go away under its own feet when that code lets it go.
+    class CallHold {
+    public:
+        explicit CallHold(COleControl* control) : m_control(control) { m_control->AddRef(); }
+        ~CallHold() { m_control->Release(); }
+        CallHold(const CallHold&) = delete;
+        CallHold& operator=(const CallHold&) = delete;
+
+    private:
+        COleControl* m_control;
+    };
 
     static LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ReflectorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -71,13 +71,7 @@ STDMETHODIMP COleControl::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DI
     // Converting the value can run the page's script (an object's value), a
     // setter may send a message that lets the page run: either may drop the
     // control, which stays alive until this call returns.
-    AddRef();
-    const HRESULT hr = InvokeHeld(dispid, flags, params, result, argError);
-    Release();
-    return hr;
-}
-
-HRESULT COleControl::InvokeHeld(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result, UINT* argError) {
+    CallHold hold(this);
     // On a page the control does not serve, every property refuses.
     if (!PageServed()) return E_ACCESSDENIED;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};

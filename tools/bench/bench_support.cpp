@@ -1,5 +1,7 @@
 #include "bench_support.h"
 
+#include <psapi.h>
+
 #include <cstdio>
 
 namespace bench {
@@ -61,6 +63,24 @@ std::vector<HWND> VisibleDialogs(DWORD processId, const std::function<bool(const
     DialogSearch search{processId, &take, {}};
     ::EnumWindows(&CollectDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+ProcessMemory MemoryOf(HANDLE process) {
+    ProcessMemory memory;
+    PROCESS_MEMORY_COUNTERS_EX pmc{};
+    pmc.cb = sizeof pmc;
+    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) {
+        memory.privateKb = (pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage) / 1024.0;
+        memory.workingSetKb = pmc.WorkingSetSize / 1024.0;
+    }
+    return memory;
+}
+
+long AskTray(HWND tray, WPARAM what) {
+    constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main window
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutA(tray, kCountLiveObjects, what, 0, SMTO_NORMAL, 5000, &answer)) return -1;
+    return long(answer);
 }
 
 std::unique_ptr<devserver::DevServer> StartQuietDevServer() {

@@ -24,6 +24,15 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
 bool StartProgram(const std::string& program, std::string commandLine, PROCESS_INFORMATION* started);
 // The process's visible top-level dialogs whose caption `take` accepts.
 std::vector<HWND> VisibleDialogs(DWORD processId, const std::function<bool(const std::wstring& caption)>& take);
+// The process's private bytes and working set, in KB (0 when unknown).
+struct ProcessMemory {
+    double privateKb = 0, workingSetKb = 0;
+};
+ProcessMemory MemoryOf(HANDLE process);
+// What Notewell's main window counts of itself (WM_COUNT_LIVE_OBJECTS:
+// 0 GDI objects, 1 windows, 3 packets unhandled, 4 notices waiting, 5 a box
+// open); -1 when it does not answer.
+long AskTray(HWND tray, WPARAM what);
 // A development server on the tray port that logs nothing; null (and a line
 // said) when the port is taken.
 std::unique_ptr<devserver::DevServer> StartQuietDevServer();

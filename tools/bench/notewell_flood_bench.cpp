@@ -11,7 +11,6 @@
 // e.g. an older build to compare with.
 #include <winsock2.h>
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +27,6 @@
 
 namespace {
 
-constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main window
 constexpr UINT_PTR kKeepAliveTimer = 2;
 const wchar_t kServerCaption[] = L"서버 메시지";
 
@@ -38,19 +36,6 @@ std::vector<HWND> Dialogs(DWORD pid, const std::wstring& caption, bool other = f
     return bench::VisibleDialogs(pid, [&](const std::wstring& title) {
         return other ? title != caption && title != L"PvxTray" : title == caption;
     });
-}
-
-double PrivateKb(HANDLE process) {
-    PROCESS_MEMORY_COUNTERS_EX pmc{};
-    pmc.cb = sizeof pmc;
-    if (!::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) return 0;
-    return (pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage) / 1024.0;
-}
-
-long Ask(HWND tray, WPARAM what) {
-    DWORD_PTR answer = 0;
-    if (!::SendMessageTimeoutA(tray, kCountLiveObjects, what, 0, SMTO_NORMAL, 5000, &answer)) return -1;
-    return long(answer);
 }
 
 }  // namespace
@@ -76,7 +61,7 @@ int main(int argc, char** argv) {
         status = 1;
     } else {
         ::Sleep(500);
-        const double startKb = PrivateKb(pi.hProcess);
+        const double startKb = bench::MemoryOf(pi.hProcess).privateKb;
         devserver::Bytes burst;
         const devserver::Bytes refusal = devserver::FramePacket(
             devserver::CMD_NOTE, 2, devserver::BuildResultForMember('F', "zed", "SENDING_FAIL"));
@@ -104,9 +89,9 @@ int main(int argc, char** argv) {
         else
             std::printf("the request did not appear within 5 s while the box was up\n");
         ::Sleep(500);
-        const long waiting = Ask(tray, 4);
+        const long waiting = bench::AskTray(tray, 4);
         std::printf("under the box: private %+.0f KB, notices waiting %ld (boxes to come: %ld), packets unhandled %ld\n",
-                    PrivateKb(pi.hProcess) - startKb, waiting, waiting + 1, Ask(tray, 3));
+                    bench::MemoryOf(pi.hProcess).privateKb - startKb, waiting, waiting + 1, bench::AskTray(tray, 3));
 
         // One keep-alive cycle, ticked from outside, with the server answering.
         const size_t before = server.CountReceived(devserver::CMD_KEEPALIVE, "flood");
@@ -114,7 +99,7 @@ int main(int argc, char** argv) {
             ::PostMessageA(tray, WM_TIMER, kKeepAliveTimer, 0);
             ::Sleep(300);
         }
-        const bool alive = ::IsWindow(tray) && Ask(tray, 5) == 1;
+        const bool alive = ::IsWindow(tray) && bench::AskTray(tray, 5) == 1;
         std::printf("one keep-alive cycle under the box with a live server: %zu keep-alive(s) sent, link %s\n",
                     server.CountReceived(devserver::CMD_KEEPALIVE, "flood") - before, alive ? "kept" : "ended");
 
@@ -132,7 +117,7 @@ int main(int argc, char** argv) {
                 pressed = nullptr;
             }
             if (up.empty()) {
-                if (::GetTickCount() - lastSeen > 3000 && Ask(tray, 4) <= 0) break;
+                if (::GetTickCount() - lastSeen > 3000 && bench::AskTray(tray, 4) <= 0) break;
                 ::Sleep(2);
                 continue;
             }
@@ -149,7 +134,7 @@ int main(int argc, char** argv) {
                     (::GetTickCount() - answering - lastSeen) / 1000.0, shown, mostAtOnce);
         ::Sleep(300);
         std::printf("after the flood: private %+.0f KB, notices waiting %ld, packets unhandled %ld\n",
-                    PrivateKb(pi.hProcess) - startKb, Ask(tray, 4), Ask(tray, 3));
+                    bench::MemoryOf(pi.hProcess).privateKb - startKb, bench::AskTray(tray, 4), bench::AskTray(tray, 3));
         ::SendMessageTimeoutA(tray, WM_TRAY_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
     }
     if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(pi.hProcess, 1);

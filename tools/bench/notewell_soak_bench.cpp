@@ -11,7 +11,6 @@
 // e.g. the i686 release build.
 #include <winsock2.h>
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +28,6 @@
 
 namespace {
 
-constexpr UINT kCountLiveObjects = WM_APP + 5;  // answered by the tray's main window
 constexpr DWORD kStepTimeoutMs = 8000;
 
 // The popups of the process that are up: every visible dialog but the hidden main window.
@@ -47,17 +45,8 @@ struct Figures {
 };
 
 Figures Measure(HANDLE process, HWND tray) {
-    Figures f;
-    PROCESS_MEMORY_COUNTERS_EX pmc{};
-    pmc.cb = sizeof pmc;
-    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) {
-        f.privateKb = (pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage) / 1024.0;
-        f.workingSetKb = pmc.WorkingSetSize / 1024.0;
-    }
-    DWORD_PTR answer = 0;
-    if (::SendMessageTimeoutA(tray, kCountLiveObjects, 0, 0, SMTO_NORMAL, 5000, &answer)) f.gdiObjects = long(answer);
-    if (::SendMessageTimeoutA(tray, kCountLiveObjects, 1, 0, SMTO_NORMAL, 5000, &answer)) f.windows = long(answer);
-    return f;
+    const bench::ProcessMemory memory = bench::MemoryOf(process);
+    return Figures{memory.privateKb, memory.workingSetKb, bench::AskTray(tray, 0), bench::AskTray(tray, 1)};
 }
 
 class Soak {
