@@ -46,6 +46,24 @@ wine_import_reg() {
     rm -f "$reg"
 }
 
+# Creating a prefix takes about 15 s, but now and then one of wineboot's
+# programs crashes and wine's debugger waits for ever; a bounded try is thrown
+# away and made again.
+wine_create_prefix() {
+    local try
+    for try in 1 2 3; do
+        mkdir -p "$WINEPREFIX"
+        timeout 180 env LANG="$CORVALA_WINE_LANG" LC_ALL="$CORVALA_WINE_LANG" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 &&
+            timeout 60 wineserver -w && return 0
+        echo "creating the wine prefix $WINEPREFIX hung (try $try); making it again" >&2
+        wineserver -k >/dev/null 2>&1
+        sleep 1
+        rm -rf "$WINEPREFIX"
+    done
+    echo "could not create the wine prefix $WINEPREFIX" >&2
+    return 1
+}
+
 wine_env_start() {
     local n=${DISPLAY#:}; n=${n%%.*}
     if ! display_alive; then
@@ -58,9 +76,7 @@ wine_env_start() {
     fi
     # The marker names what the set-up below gives; an older prefix gets it again.
     if ! [ -f "$WINEPREFIX/.corvala-ready-2" ]; then
-        mkdir -p "$WINEPREFIX"
-        wine64 wineboot -i >/dev/null 2>&1
-        wineserver -w
+        wine_create_prefix || return 1
         # Korean dialog fonts of the service map onto Debian's Nanum fonts.
         wine_import_reg <<'EOF'
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]

@@ -32,6 +32,21 @@ HWND WaitForWindowOfClass(DWORD processId, const char* className, DWORD timeoutM
     }, timeoutMs, true);
 }
 
+// Returns once the open menu's loop has handled what was queued for it
+// before the call. The menu opens where the pointer is, and its appearing
+// brings a move of the pointer, which clears the highlight; a key posted
+// while that move waits is taken first (posted messages go before input), so
+// a slow start (cold caches) made Enter choose the item above. A message sent
+// to the menu is answered from inside the loop's wait for messages, and each
+// further one only after the loop handled a message it found there.
+bool WaitForMenuLoop(HWND menu) {
+    for (int round = 0; round < 4; ++round) {
+        DWORD_PTR ignored = 0;
+        if (!::SendMessageTimeoutW(menu, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) return false;
+    }
+    return true;
+}
+
 TEST(RosterlyEndToEnd, ChoosingAChatRequestInTheRealMenuMakesNotewellAskTheServer) {
     ASSERT_EQ(nullptr, ::FindWindowA(nullptr, kTrayWindowTitle)) << "another Notewell runs on this desktop";
     // Registered in this prefix, as its installer's regsvr32 would.
@@ -78,9 +93,10 @@ TEST(RosterlyEndToEnd, ChoosingAChatRequestInTheRealMenuMakesNotewellAskTheServe
     const HWND menu = WaitForWindowOfClass(page.Id(), "#32768", 5000, true);
     ASSERT_NE(menu, nullptr);
     // "쪽지보내기", then "1:1 채팅신청".
+    ASSERT_TRUE(WaitForMenuLoop(menu));
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
         ::PostMessageA(menu, WM_KEYDOWN, key, 0);
-        PumpFor(100);
+        if (key != VK_RETURN) ASSERT_TRUE(WaitForMenuLoop(menu));
     }
     const auto check = [&] { return server.WaitForPacket(devserver::CMD_CHAT_CHECK, 0, "viewer"); };
     ASSERT_TRUE(PumpUntil([&] { return check().has_value(); }, 10000));
