@@ -157,6 +157,11 @@ LRESULT CALLBACK COleControl::CreationHook(int code, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK COleControl::ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* control = static_cast<COleControl*>(CWnd::FromHandle(hwnd));
     if (!control) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    // Handling a message may call the container (focus, activation), which
+    // may let the control go there; it then goes once the message is handled.
+    // While it is being torn down its count stays above zero, so the
+    // messages of its window's end release nothing twice.
+    control->AddRef();
     const CurrentMessage saved = control->m_current;
     control->m_current = {hwnd, message, wParam, lParam};
     LRESULT result = 0;
@@ -176,6 +181,7 @@ LRESULT CALLBACK COleControl::ControlWindowProc(HWND hwnd, UINT message, WPARAM 
         control->m_superProc = nullptr;
         control->PostNcDestroy();
     }
+    control->Release();
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <functional>
 #include <string>
 
 class CControlSite : public IOleClientSite,
@@ -18,6 +19,10 @@ public:
     virtual ~CControlSite();
     CControlSite(const CControlSite&) = delete;
     CControlSite& operator=(const CControlSite&) = delete;
+
+    // Runs when the control says it gained or lost the focus, as a page's
+    // focus handler would.
+    std::function<void(BOOL)> onFocus;
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
@@ -62,7 +67,10 @@ public:
     STDMETHODIMP GetExtendedControl(IDispatch** extended) override;
     STDMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
     STDMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
-    STDMETHODIMP OnFocus(BOOL) override { return S_OK; }
+    STDMETHODIMP OnFocus(BOOL focused) override {
+        if (onFocus) onFocus(focused);
+        return S_OK;
+    }
     STDMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
     // IDispatch: the ambient properties
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;

@@ -100,6 +100,32 @@ TEST_F(ControlRobustness, APutWhoseValueDropsTheControlFinishesSafely) {
     }
 }
 
+// The page's focus handler drops the control while its window takes the
+// focus: the control is still there for the rest of that message and goes
+// right after it.
+TEST_F(ControlRobustness, AFocusHandlerThatDropsTheControlFinishesTheMessageSafely) {
+    const std::string module = HostToWindowsPath(GATEKIN_OCX_PATH);
+    CControlHost host;
+    ASSERT_EQ(S_OK, host.CreateByProgId(kProgIds[0]));
+    ASSERT_EQ(S_OK, host.Load(frame, RECT{0, 0, 40, 40}));
+    ASSERT_EQ(S_OK, host.Activate());
+    const HWND window = host.ControlWindow();
+    ASSERT_TRUE(window);
+    HRESULT unloadableInHandler = E_FAIL;
+    bool dropped = false;
+    host.Site()->onFocus = [&](BOOL) {
+        if (dropped) return;
+        dropped = true;
+        host.Close();
+        unloadableInHandler = CallModuleEntry(module, "DllCanUnloadNow");
+    };
+    ::SendMessageW(window, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(S_FALSE, unloadableInHandler);
+    EXPECT_EQ(nullptr, host.Control());
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(S_OK, CallModuleEntry(module, "DllCanUnloadNow"));
+}
+
 TEST_F(ControlRobustness, ShowAfterHideShowsTheControlAgain) {
     CControlHost host;
     ASSERT_EQ(S_OK, host.CreateByProgId(kProgIds[0]));
