@@ -115,12 +115,7 @@ void COleControl::FinalRelease() {
 STDMETHODIMP COleControl::SetClientSite(IOleClientSite* site) {
     CallHold hold(this);
     if (!site && m_inPlaceActive) InPlaceDeactivate();
-    if (site) site->AddRef();
-    IOleClientSite* previous = m_clientSite;
-    m_clientSite = site;
-    // Another site may be another page: its address is read again (a refusal stays).
-    if (site != previous && m_pageState == PageState::Allowed) m_pageState = PageState::Unknown;
-    if (previous) previous->Release();
+    ReplaceSite(m_clientSite, site);
     return S_OK;
 }
 
@@ -496,11 +491,7 @@ STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWOR
 }
 
 STDMETHODIMP COleControl::SetSite(IUnknown* site) {
-    if (site) site->AddRef();
-    IUnknown* previous = m_objectSite;
-    m_objectSite = site;
-    if (site != previous && m_pageState == PageState::Allowed) m_pageState = PageState::Unknown;
-    if (previous) previous->Release();
+    ReplaceSite(m_objectSite, site);
     return S_OK;
 }
 

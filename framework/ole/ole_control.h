@@ -227,6 +227,17 @@ private:
     // or E_FAIL otherwise.
     HRESULT SafetyAnswerable(REFIID iid);
 
+    // Takes `site` into `slot` in place of the one there. Another site may be
+    // another page: an allowed page's address is read again (a refusal stays).
+    template <typename Site>
+    void ReplaceSite(Site*& slot, Site* site) {
+        if (site) site->AddRef();
+        Site* previous = slot;
+        slot = site;
+        if (site != previous && m_pageState == PageState::Allowed) m_pageState = PageState::Unknown;
+        if (previous) previous->Release();
+    }
+
     // A reference held for one call from the container, across everything in
     // it that runs the container's or the page's code: the control must not
     // go away under its own feet when that code lets it go.

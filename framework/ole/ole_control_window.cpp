@@ -161,7 +161,7 @@ LRESULT CALLBACK COleControl::ControlWindowProc(HWND hwnd, UINT message, WPARAM 
     // may let the control go there; it then goes once the message is handled.
     // While it is being torn down its count stays above zero, so the
     // messages of its window's end release nothing twice.
-    control->AddRef();
+    CallHold hold(control);
     const CurrentMessage saved = control->m_current;
     control->m_current = {hwnd, message, wParam, lParam};
     LRESULT result = 0;
@@ -181,7 +181,6 @@ LRESULT CALLBACK COleControl::ControlWindowProc(HWND hwnd, UINT message, WPARAM 
         control->m_superProc = nullptr;
         control->PostNcDestroy();
     }
-    control->Release();
     return result;
 }
 
