@@ -88,42 +88,54 @@ bool FrameReader::CheckFirstBytes(uint16_t& failCode) const {
     return true;
 }
 
-size_t FrameReader::HeaderSize() const {
+size_t FrameReader::ExtendedLengthSize() const {
     const uint8_t length7 = header_[1] & kLength7Bits;
-    const size_t extended = length7 == kLength16 ? 2 : length7 == kLength64 ? 8 : 0;
-    return 2 + extended + kMaskSize;
+    return length7 == kLength16 ? 2 : length7 == kLength64 ? 8 : 0;
+}
+
+size_t FrameReader::HeaderSize() const { return 2 + ExtendedLengthSize() + kMaskSize; }
+
+// The payload's length, decided as soon as its field is complete: a frame
+// over the limit is refused before its mask, let alone its payload, is read.
+bool FrameReader::TakeLength(uint16_t& failCode) {
+    const uint8_t length7 = header_[1] & kLength7Bits;
+    uint64_t length = length7;
+    failCode = kCloseProtocolError;
+    if (length7 == kLength16 || length7 == kLength64) {
+        length = 0;
+        for (size_t i = 2; i < 2 + ExtendedLengthSize(); ++i) length = (length << 8) | header_[i];
+        // Lengths are in their shortest form, and the 64-bit one has its top bit clear.
+        if (length7 == kLength16 && length < kLength16) return false;
+        if (length7 == kLength64 && (length <= 0xFFFF || (length >> 63) != 0)) return false;
+    }
+    if (length > maxPayload_) {
+        failCode = kCloseMessageTooBig;
+        return false;
+    }
+    payloadLength_ = length;
+    return true;
 }
 
 FrameStep FrameReader::Read(std::string_view& input) {
     if (failedWith_ != 0) return Fail(failedWith_);
     while (!input.empty() || (inPayload_ && payload_.size() == payloadLength_)) {
         if (!inPayload_) {
-            const size_t need = headerHave_ < 2 ? 2 : HeaderSize();
+            // The header in three steps: two bytes, the extended length, the mask.
+            const size_t need = headerHave_ < 2 ? 2 : headerHave_ < 2 + ExtendedLengthSize() ? 2 + ExtendedLengthSize()
+                                                                                            : HeaderSize();
             const size_t n = std::min(need - headerHave_, input.size());
             std::copy_n(input.data(), n, header_ + headerHave_);
             headerHave_ += n;
             input.remove_prefix(n);
             if (headerHave_ < need) continue;
             uint16_t failCode = 0;
-            if (headerHave_ == 2) {
-                if (!CheckFirstBytes(failCode)) return Fail(failCode);
-                continue;  // now the extended length and the mask
+            if (headerHave_ == 2 && !CheckFirstBytes(failCode)) return Fail(failCode);
+            if (headerHave_ == 2 + ExtendedLengthSize() && !TakeLength(failCode)) return Fail(failCode);
+            if (headerHave_ == HeaderSize()) {
+                payload_.clear();
+                payload_.reserve(static_cast<size_t>(payloadLength_));
+                inPayload_ = true;
             }
-            const uint8_t length7 = header_[1] & kLength7Bits;
-            uint64_t length = length7;
-            if (length7 == kLength16 || length7 == kLength64) {
-                length = 0;
-                for (size_t i = 2; i < HeaderSize() - kMaskSize; ++i) length = (length << 8) | header_[i];
-                // Lengths are in their shortest form, and the 64-bit one has its top bit clear.
-                if ((length7 == kLength16 && length < kLength16) ||
-                    (length7 == kLength64 && (length <= 0xFFFF || (length >> 63) != 0)))
-                    return Fail(kCloseProtocolError);
-            }
-            if (length > maxPayload_) return Fail(kCloseMessageTooBig);
-            payloadLength_ = length;
-            payload_.clear();
-            payload_.reserve(static_cast<size_t>(length));
-            inPayload_ = true;
             continue;
         }
         const size_t n = std::min(static_cast<size_t>(payloadLength_) - payload_.size(), input.size());

@@ -55,7 +55,9 @@ public:
 private:
     FrameStep Fail(uint16_t code);
     bool CheckFirstBytes(uint16_t& failCode) const;
+    size_t ExtendedLengthSize() const;
     size_t HeaderSize() const;
+    bool TakeLength(uint16_t& failCode);
     FrameStep Finish();
 
     size_t maxPayload_;
