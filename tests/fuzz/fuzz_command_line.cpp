@@ -9,6 +9,7 @@
 #include "command_line.h"
 #include "fuzz_check.h"
 #include "login_form.h"
+#include "notewell_url.h"
 #include "result_text.h"
 #include "text_split.h"
 #include "version_text.h"
@@ -60,5 +61,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(BuildLoginPostText(a.userId, a.password).size() ==
                a.userId.size() + a.password.size() + 32);
     (void)IsChatProgramName(input);
+
+    // A start from a link never carries an identity, and its token is short and plain.
+    const StartRequest start = ParseStartCommandLine(input);
+    if (start.kind != StartKind::Classic) {
+        FUZZ_CHECK(start.identity.userId.empty() && start.identity.password.empty() &&
+                   start.identity.serverAddress.empty());
+        FUZZ_CHECK(tail.substr(0, 5) == "--url");
+    }
+    if (start.kind == StartKind::FromLink) {
+        FUZZ_CHECK(start.token.size() <= kMaxStartTokenLength);
+        FUZZ_CHECK(start.token.find_first_not_of(
+                       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_") == std::string::npos);
+    }
+    if (const std::optional<std::string> token = ParseNotewellUrl(input)) {
+        FUZZ_CHECK(input.size() <= kMaxNotewellUrlLength);
+        FUZZ_CHECK(input.find_first_of("%#@ \"") == std::string::npos);
+    }
     return 0;
 }
