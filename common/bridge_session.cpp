@@ -1,16 +1,27 @@
 #include "bridge_session.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "service_sites.h"
 
 namespace {
-uint64_t Now(const ClockFn& clock) { return clock ? clock() : 0; }
+uint64_t Now(const ClockFn& clock) { return clock(); }
+
+BridgeSessionConfig WithClock(BridgeSessionConfig config) {
+    if (!config.nowMs)
+        config.nowMs = [] {
+            return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             std::chrono::steady_clock::now().time_since_epoch())
+                                             .count());
+        };
+    return config;
+}
 }  // namespace
 
 BridgeSession::BridgeSession(BridgeSessionConfig config)
-    : config_(std::move(config)),
+    : config_(WithClock(std::move(config))),
       startedMs_(Now(config_.nowMs)),
       handshake_(*config_.sites, config_.listenPort),
       budget_(kBridgeRequestBurst, kBridgeRequestsPerSecond, startedMs_) {}

@@ -39,11 +39,11 @@ using Sha1Fn = std::function<std::array<uint8_t, 20>(std::string_view text)>;
 using ClockFn = std::function<uint64_t()>;
 
 struct BridgeSessionConfig {
-    const ServiceSites* sites = nullptr;  // outlives the session
-    uint16_t listenPort = 0;
-    Sha1Fn sha1;
-    RecordTextFn toRecordText;  // UTF-8 to the records' code page 949 (Gatekin's conversion)
-    ClockFn nowMs;
+    const ServiceSites* sites = nullptr;  // required; outlives the session
+    uint16_t listenPort = 0;              // the port this connection was accepted on
+    Sha1Fn sha1;                          // required
+    RecordTextFn toRecordText;            // UTF-8 to the records' code page 949 (Gatekin's conversion)
+    ClockFn nowMs;                        // the steady clock when left empty
 };
 
 struct BridgeStep {
