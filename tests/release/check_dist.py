@@ -204,6 +204,7 @@ class ObjectTags(html.parser.HTMLParser):
     def __init__(self):
         super().__init__()
         self.objects, self.current, self.scripts, self.in_script = [], None, [], False
+        self.script_files = []
 
     def handle_starttag(self, tag, attrs):
         attrs = dict(attrs)
@@ -214,6 +215,8 @@ class ObjectTags(html.parser.HTMLParser):
             self.current["params"].append(attrs.get("name"))
         elif tag == "script":
             self.in_script = True
+            if attrs.get("src"):
+                self.script_files.append(attrs["src"])
 
     def handle_endtag(self, tag):
         if tag == "object":
@@ -255,8 +258,16 @@ def check_sample_page(args):
         for name in params:
             check(b"\0" + name.encode("ascii") + b"\0" in module,
                   "%s: PARAM %r is not a property the control persists" % (control, name))
-    # Every property the script sets is one of that control's properties.
+    # Every property the script sets is one of that control's properties;
+    # the page's own script files (beside it in this tree) count as its script.
     script = "".join(page.scripts)
+    for src in page.script_files:
+        if not check("://" not in src and not src.startswith("/"), "the page includes %r, not a file of this tree" % src):
+            continue
+        path = os.path.join(os.path.dirname(os.path.abspath(args.page)), src)
+        if check(os.path.isfile(path), "the page includes %s, which does not exist" % src):
+            with open(path, encoding="utf-8") as f:
+                script += f.read()
     variables = dict(re.findall(r"var (\w+) = control\(\"(\w+)\"\)", script))
     variables.update((c, c) for c in CONTROLS)
     assigned = re.findall(r"\b(\w+)\.([A-Z]\w*)\s*=(?!=)", script)
