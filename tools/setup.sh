@@ -4,7 +4,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 need=(cmake g++ make libgtest-dev mingw-w64 mingw-w64-tools wine wine64 wine32:i386 xvfb
       fonts-nanum fonts-urw-base35 fonts-wine imagemagick x11-apps xdotool clang libclang-rt-14-dev nsis libwine-dev
-      gcab osslsigncode openssl nlohmann-json3-dev)
+      gcab osslsigncode openssl nlohmann-json3-dev chromium chromium-driver python3-selenium)
 missing=()
 for p in "${need[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

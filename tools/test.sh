@@ -73,7 +73,20 @@ run_in_locale hi_IN.UTF-8 "Text tests under a UTF-8 code page (65001), $locale_b
 echo "=== fuzzing (bounded) ==="
 if FUZZ_SECONDS=${FUZZ_SECONDS:-15} bash tools/run-fuzzers.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 
+# The service's page in headless Chromium against the real Notewell, in a
+# network namespace, display and wine prefix of its own; skipped (loudly)
+# where Chromium cannot start.
+echo "=== the page in a real browser ==="
+browser_skipped=""
+bash tests/browser/run-browser-tests.sh
+case $? in
+    0) passed=$((passed + 1)) ;;
+    77) browser_skipped=1 ;;
+    *) failed=$((failed + 1)); status=1 ;;
+esac
+
 echo
 [ "$run32" -eq 1 ] || echo "Not run: the release build's (i686) Windows tests ($WINE32_REASON)."
+[ -z "$browser_skipped" ] || echo "NOT RUN: the browser tests (Chromium cannot start here; see above)."
 echo "$passed passed, $failed failed"
 exit $status
