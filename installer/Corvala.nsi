@@ -17,6 +17,7 @@ RequestExecutionLevel admin
 !include "LogicLib.nsh"
 !include "StrFunc.nsh"
 !include "WinMessages.nsh"
+!include "x64.nsh"
 
 ${StrStr}
 ${UnStrStr}
@@ -29,6 +30,8 @@ ${UnStrRep}
 !define PRODUCT_KEY "Software\Corvala"
 !define ENV_KEY "SYSTEM\CurrentControlSet\Control\Session Manager\Environment"
 !define UNINSTALLER "Uninstall.exe"
+; The notewell: links of the service's pages in browsers without ActiveX.
+!define SCHEME_KEY "Software\Classes\notewell"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -182,6 +185,54 @@ Function un.RemoveFromSearchPath
     SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
 FunctionEnd
 
+; The notewell: scheme starts Notewell, which takes from the link only
+; "start" and a page's token, never an identity. Windows keeps one such key
+; for programs of both bitnesses; wine keeps one per registry view, so a
+; 32-bit and a 64-bit browser both find it only when it is in both.
+!macro WRITE_URL_SCHEME
+    WriteRegStr HKLM "${SCHEME_KEY}" "" "URL:Notewell"
+    WriteRegStr HKLM "${SCHEME_KEY}" "URL Protocol" ""
+    WriteRegStr HKLM "${SCHEME_KEY}\DefaultIcon" "" '"$INSTDIR\Notewell.exe",0'
+    WriteRegStr HKLM "${SCHEME_KEY}\shell\open\command" "" '"$INSTDIR\Notewell.exe" --url "%1"'
+!macroend
+
+; The installer's own registry view, as .onInit chose it.
+!macro INSTALLER_REG_VIEW
+!if "${ARCH}" == "amd64"
+    SetRegView 64
+!else
+    SetRegView 32
+!endif
+!macroend
+
+!macro DELETE_URL_SCHEME
+    DeleteRegKey HKLM "${SCHEME_KEY}"
+!macroend
+
+; Runs a macro in the 32-bit view and, on 64-bit Windows, in the 64-bit one.
+!macro IN_BOTH_REG_VIEWS macro
+    SetRegView 32
+    !insertmacro ${macro}
+!if "${ARCH}" == "amd64"
+    SetRegView 64
+    !insertmacro ${macro}
+!else
+    ${If} ${RunningX64}
+        SetRegView 64
+        !insertmacro ${macro}
+    ${EndIf}
+!endif
+    !insertmacro INSTALLER_REG_VIEW
+!macroend
+
+Function RegisterUrlScheme
+    !insertmacro IN_BOTH_REG_VIEWS WRITE_URL_SCHEME
+FunctionEnd
+
+Function un.RemoveUrlScheme
+    !insertmacro IN_BOTH_REG_VIEWS DELETE_URL_SCHEME
+FunctionEnd
+
 Function .onInit
 !if "${ARCH}" == "amd64"
     SetRegView 64
@@ -206,6 +257,7 @@ Section "Corvala" SecMain
     !insertmacro REGISTER_CONTROL "Gatekin.ocx"
     !insertmacro REGISTER_CONTROL "Rosterly.ocx"
     Call AddToSearchPath
+    Call RegisterUrlScheme
 
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     WriteRegStr HKLM "${PRODUCT_KEY}" "InstallDir" "$INSTDIR"
@@ -227,6 +279,7 @@ Section "Uninstall"
     UnRegDLL "$INSTDIR\Gatekin.ocx"
     UnRegDLL "$INSTDIR\Rosterly.ocx"
     Call un.RemoveFromSearchPath
+    Call un.RemoveUrlScheme
     ; Only what the installer put here: anything the member added stays.
     Delete /REBOOTOK "$INSTDIR\Notewell.exe"
     Delete /REBOOTOK "$INSTDIR\Gatekin.ocx"

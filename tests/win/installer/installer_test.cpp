@@ -1,6 +1,6 @@
 // The installer under wine: silent installation, the controls' registration,
 // Notewell started by the installed login control through the system's
-// search path, upgrading and uninstalling while Notewell is connected, and
+// search path, the notewell: scheme of pages in other browsers, upgrading and uninstalling while Notewell is connected, and
 // what the uninstaller leaves behind. The installer is a program of its own
 // bitness: on 64-bit Windows a 32-bit one installs into the 32-bit program
 // folder and writes the 32-bit view of the registry, so the tests ask Windows
@@ -9,7 +9,9 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <knownfolders.h>
+#include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +36,7 @@ const std::wstring kInitializingCategory = L"{7DD95802-9882-11CF-9FA9-00AA006C42
 const wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 const wchar_t kProductKey[] = L"Software\\Corvala";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvala";
+const wchar_t kSchemeKey[] = L"notewell";
 
 struct ControlExpectation {
     const wchar_t* progId;
@@ -68,9 +71,18 @@ bool InstallerIs32Bit() {
 // The registry view the installer writes.
 REGSAM InstallerView() { return InstallerIs32Bit() ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
 
-std::optional<std::wstring> RegValue(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
+// Both views on 64-bit Windows (the browsers of either bitness), else the one.
+std::vector<REGSAM> BrowserViews() {
+    BOOL wow64 = FALSE;
+    const bool windows64 = sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64);
+    if (!windows64) return {0};
+    return {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+}
+
+std::optional<std::wstring> RegValue(HKEY root, const std::wstring& key, const wchar_t* name = nullptr,
+                                     REGSAM view = InstallerView()) {
     HKEY h = nullptr;
-    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | InstallerView(), &h) != ERROR_SUCCESS) return std::nullopt;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return std::nullopt;
     wchar_t buffer[4096] = {};
     DWORD size = sizeof buffer - sizeof(wchar_t);
     const LONG result = ::RegGetValueW(h, nullptr, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
@@ -80,9 +92,9 @@ std::optional<std::wstring> RegValue(HKEY root, const std::wstring& key, const w
     return std::wstring(buffer);
 }
 
-bool KeyExists(HKEY root, const std::wstring& key) {
+bool KeyExists(HKEY root, const std::wstring& key, REGSAM view = InstallerView()) {
     HKEY h = nullptr;
-    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | InstallerView(), &h) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
     ::RegCloseKey(h);
     return true;
 }
@@ -142,6 +154,42 @@ std::wstring ImageOfWindowProcess(HWND window) {
     return image;
 }
 
+// The running processes whose image is this file.
+std::vector<DWORD> ProcessesOf(const std::wstring& image) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return found;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        if (Lower(entry.szExeFile) != L"notewell.exe") continue;
+        HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        wchar_t path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (::QueryFullProcessImageNameW(process, 0, path, &size) && Lower(path) == Lower(image))
+            found.push_back(entry.th32ProcessID);
+        ::CloseHandle(process);
+    }
+    ::CloseHandle(snapshot);
+    return found;
+}
+
+// Ends a Notewell as the login control would, or by force when it has no window yet.
+void EndNotewellProcess(DWORD pid) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    if (!process) return;
+    HWND tray = ::FindWindowA(nullptr, kTrayWindowTitle);
+    DWORD owner = 0;
+    if (tray) ::GetWindowThreadProcessId(tray, &owner);
+    if (tray && owner == pid) ::SendMessageTimeoutA(tray, WM_TRAY_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    if (::WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+    }
+    ::CloseHandle(process);
+}
+
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -159,6 +207,8 @@ protected:
     void TearDown() override {
         if (HWND tray = ::FindWindowA(nullptr, kTrayWindowTitle)) ::SendMessageA(tray, WM_TRAY_CLOSE, 0, 0);
         PumpUntil([] { return ::FindWindowA(nullptr, kTrayWindowTitle) == nullptr; }, 10000);
+        // One started by a link may still wait for its page, without a window.
+        for (DWORD pid : ProcessesOf(dir + L"\\Notewell.exe")) EndNotewellProcess(pid);
         Uninstall();
         if (server) server->Stop();
     }
@@ -314,6 +364,43 @@ TEST_F(InstallerTest, UninstallingWhileNotewellIsConnectedLogsOutOnceAndLeavesNo
     // Other programs' controls may still rely on the two categories.
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"Component Categories\\" + kScriptingCategory));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"Component Categories\\" + kInitializingCategory));
+}
+
+// Browsers without ActiveX start Notewell through a notewell: link.
+TEST_F(InstallerTest, TheNotewellSchemeIsRegisteredForTheInstalledNotewellAndUninstallRemovesIt) {
+    ASSERT_EQ(std::optional<DWORD>(0), Install());
+    const std::wstring program = dir + L"\\Notewell.exe";
+    for (REGSAM view : BrowserViews()) {
+        SCOPED_TRACE(view == KEY_WOW64_64KEY ? "64-bit view" : "32-bit view");
+        EXPECT_EQ(L"URL:Notewell", RegValue(HKEY_CLASSES_ROOT, kSchemeKey, nullptr, view).value_or(L"?"));
+        EXPECT_EQ(L"", RegValue(HKEY_CLASSES_ROOT, kSchemeKey, L"URL Protocol", view).value_or(L"?"));
+        EXPECT_EQ(Lower(Quote(program) + L",0"),
+                  Lower(RegValue(HKEY_CLASSES_ROOT, std::wstring(kSchemeKey) + L"\\DefaultIcon", nullptr, view)
+                            .value_or(L"?")));
+        EXPECT_EQ(Lower(Quote(program) + L" --url \"%1\""),
+                  Lower(RegValue(HKEY_CLASSES_ROOT, std::wstring(kSchemeKey) + L"\\shell\\open\\command", nullptr,
+                                 view)
+                            .value_or(L"?")));
+    }
+    ASSERT_TRUE(Uninstall());
+    for (REGSAM view : BrowserViews()) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kSchemeKey, view));
+}
+
+// The shell opens a page's link as a browser hands it over. Notewell then
+// waits for the page to give it the member's identity; the test ends it.
+TEST_F(InstallerTest, ANotewellLinkOpenedThroughTheShellStartsTheInstalledNotewell) {
+    ASSERT_EQ(std::optional<DWORD>(0), Install());
+    const std::wstring program = dir + L"\\Notewell.exe";
+    ASSERT_TRUE(ProcessesOf(program).empty());
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(nullptr, L"open", L"notewell:start?t=abc", nullptr, nullptr, SW_SHOWNORMAL));
+    EXPECT_GT(opened, 32) << "ShellExecute refused the link";
+    std::vector<DWORD> started;
+    EXPECT_TRUE(PumpUntil([&] { return !(started = ProcessesOf(program)).empty(); }, 15000))
+        << "no Notewell.exe of the program folder runs";
+    EXPECT_EQ(1u, started.size());
+    for (DWORD pid : started) EndNotewellProcess(pid);
+    EXPECT_TRUE(PumpUntil([&] { return ProcessesOf(program).empty(); }, 10000));
 }
 
 // A browser that still has a control loaded keeps its file in use.
