@@ -21,9 +21,22 @@ std::string SlotText(const char (&slot)[N]) {
     return GetText(reinterpret_cast<const uint8_t*>(slot), N);
 }
 
+// The longest start of a code page 949 text that fits `limit` bytes and ends
+// between characters: a lead byte (0x81 to 0xFE) and its trail go together.
+std::string_view WholeCharactersWithin(std::string_view text, size_t limit) {
+    size_t kept = 0;
+    while (kept < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[kept]);
+        const size_t step = byte >= 0x81 && byte <= 0xFE ? 2 : 1;
+        if (kept + step > limit || kept + step > text.size()) break;
+        kept += step;
+    }
+    return text.substr(0, kept);
+}
+
 template <size_t N>
 void PutSlot(char (&slot)[N], std::string_view text) {
-    PutTextTerminated(reinterpret_cast<uint8_t*>(slot), N, text);
+    PutTextTerminated(reinterpret_cast<uint8_t*>(slot), N, WholeCharactersWithin(text, N - 1));
 }
 
 }  // namespace

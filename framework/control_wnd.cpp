@@ -43,6 +43,7 @@ LRESULT CALLBACK CControlWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM w, LPARAM
     auto* self = dynamic_cast<CControlWnd*>(CWnd::FromHandle(hwnd));
     if (!self || !self->ownProc) return ::DefWindowProcW(hwnd, msg, w, l);
     const WNDPROC own = self->ownProc;
+    const CHandlerScope running(self);
     if (msg == WM_NCDESTROY) {
         self->UnsubclassWindow();
         const LRESULT result = ::CallWindowProcW(own, hwnd, msg, w, l);

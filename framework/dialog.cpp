@@ -33,10 +33,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_INITDIALOG) {
         auto* dlg = reinterpret_cast<CDialog*>(l);
         CWndAccess::Attach(dlg, hwnd);
+        const CHandlerScope running(dlg);
         return dlg->OnInitDialog();
     }
     auto* dlg = static_cast<CDialog*>(CWnd::FromHandle(hwnd));
     if (!dlg) return FALSE;
+    const CHandlerScope running(dlg);
     LRESULT result = 0;
     if (dlg->Dispatch(msg, w, l, &result)) {
         if (ReturnsDirectly(msg)) return static_cast<INT_PTR>(result);
@@ -107,7 +109,9 @@ void CDialog::EndDialog(int result) {
 bool FilterDialogMessage(MSG* msg) {
     for (HWND h = msg->hwnd; h; h = ::GetParent(h)) {
         CWnd* w = CWnd::FromHandle(h);
-        if (w && w->PreTranslateMessage(msg)) return true;
+        if (!w) continue;
+        const CHandlerScope running(w);
+        if (w->PreTranslateMessage(msg)) return true;
     }
     HWND root = msg->hwnd ? ::GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
     if (root && CWnd::FromHandle(root) && ::IsDialogMessageW(root, msg)) return true;

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "dialog.h"
 #include "text_conversion.h"
 #include "wnd.h"
 
@@ -33,8 +34,28 @@ struct ThreadBoxes {
     bool waitingHeld = false;
     std::deque<WaitingBox> waiting;
     std::vector<PendingPost> whenClosed;
+    HHOOK keyFilter = nullptr;
+    bool filtering = false;  // inside our own filter (it calls IsDialogMessage, which calls the hook)
 };
 thread_local ThreadBoxes t_boxes;
+
+// A box's message loop takes our dialogs' messages too, but runs only its own
+// dialog filter: this hook runs ours for them, so that a note's Enter still
+// sends and a popup's keys still work under the box.
+LRESULT CALLBACK FilterUnderBox(int code, WPARAM w, LPARAM l) {
+    ThreadBoxes& boxes = t_boxes;
+    if (code >= 0 && (code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX) && !boxes.filtering) {
+        MSG* msg = reinterpret_cast<MSG*>(l);
+        HWND root = msg && msg->hwnd ? ::GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
+        if (root && dynamic_cast<CDialog*>(CWnd::FromHandle(root))) {
+            boxes.filtering = true;
+            const bool handled = FilterDialogMessage(msg);
+            boxes.filtering = false;
+            if (handled) return 1;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, w, l);
+}
 
 // A box made by MessageBoxW: a dialog of no object of ours, with the
 // message text in its static control 0xFFFF.
@@ -55,7 +76,8 @@ int ShowNow(const MessageBoxRequest& request) {
         handler = g_handler;
     }
     ThreadBoxes& boxes = t_boxes;
-    ++boxes.showing;
+    if (boxes.showing++ == 0)
+        boxes.keyFilter = ::SetWindowsHookExW(WH_MSGFILTER, &FilterUnderBox, nullptr, ::GetCurrentThreadId());
     int answer;
     if (handler) {
         answer = handler(request);
@@ -65,7 +87,10 @@ int ShowNow(const MessageBoxRequest& request) {
                                request.type);
         --boxes.realOpen;
     }
-    --boxes.showing;
+    if (--boxes.showing == 0 && boxes.keyFilter) {
+        ::UnhookWindowsHookEx(boxes.keyFilter);
+        boxes.keyFilter = nullptr;
+    }
     return answer;
 }
 
@@ -122,6 +147,16 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     return answer;
 }
 
+int AskMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    ThreadBoxes& boxes = t_boxes;
+    if (boxes.showing > 0) return ShowMessageBox(owner, text, caption, type);
+    const MessageBoxRequest request{owner, text ? text : "", caption ? caption : "", type};
+    if (boxes.waitingHeld) ShowWaitingMessageBoxes();
+    const int answer = ShowNow(request);
+    boxes.waitingHeld = true;
+    return answer;
+}
+
 bool MessageBoxOpen() { return t_boxes.showing > 0; }
 
 void PostWhenMessageBoxesClosed(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -155,6 +190,8 @@ void ShowWaitingMessageBoxes() {
     boxes.waitingHeld = false;
     if (boxes.showing == 0) ShowWaiting(boxes);
 }
+
+void DiscardWaitingMessageBoxes() { t_boxes.waiting.clear(); }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -26,8 +26,15 @@ struct MessageBoxRequest {
 using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 
 // Shows the box (or asks the installed handler) and returns the button pressed.
-// Safe to call from any thread; the one-box rule holds per thread.
+// Safe to call from any thread; the one-box rule holds per thread. While a box
+// is up, our dialogs on the thread still get their keys (their
+// PreTranslateMessage and dialog navigation run inside the box's loop).
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// A question whose answer decides before the notices that waited behind it:
+// it returns as soon as it is answered, and those notices stay held until
+// ShowWaitingMessageBoxes() (the answer changed nothing) or
+// DiscardWaitingMessageBoxes() (the answer made them moot).
+int AskMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // Installs a handler (empty to restore the real box); returns the previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
@@ -53,3 +60,6 @@ constexpr unsigned kMaxBoxRepeats = 10000;
 void DismissOpenMessageBoxes();
 // Shows the notices still waiting, in order, once no box is open.
 void ShowWaitingMessageBoxes();
+// Forgets the notices waiting on this thread: what they said no longer holds
+// (the session they were about has ended).
+void DiscardWaitingMessageBoxes();

@@ -90,3 +90,21 @@ BOOL CWnd::DestroyWindow() {
     if (!m_hWnd) return FALSE;
     return ::DestroyWindow(m_hWnd);
 }
+
+CHandlerScope::CHandlerScope(CWnd* wnd) {
+    if (!wnd) return;
+    held[0] = wnd;
+    if (HWND root = wnd->m_hWnd ? ::GetAncestor(wnd->m_hWnd, GA_ROOT) : nullptr; root && root != wnd->m_hWnd) {
+        // Only this module's windows: another module's object is not ours to count on.
+        std::lock_guard<std::mutex> lock(g_windowsMutex);
+        auto found = OwnWindows().find(root);
+        if (found != OwnWindows().end()) held[1] = found->second;
+    }
+    for (CWnd* w : held)
+        if (w) ++w->m_runningHandlers;
+}
+
+CHandlerScope::~CHandlerScope() {
+    for (CWnd* w : held)
+        if (w && --w->m_runningHandlers == 0) w->OnHandlersReturned();
+}

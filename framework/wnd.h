@@ -50,10 +50,36 @@ public:
     // Called when the window is gone; a popup may delete itself here.
     virtual void PostNcDestroy() {}
 
+    // Handlers of this window, or of a window of ours inside it, on the stack
+    // now (window procedure, PreTranslateMessage). While any runs, a box it
+    // showed may dispatch anything, so the object must not be released.
+    int RunningHandlers() const { return m_runningHandlers; }
+
 protected:
+    // Called when the last running handler has returned.
+    virtual void OnHandlersReturned() {}
+    friend class CHandlerScope;
+
     static const MsgMap* GetThisMessageMap();
     virtual const MsgMap* GetMessageMap() const { return GetThisMessageMap(); }
     void Attach(HWND hwnd);
     void Detach();
     friend struct CWndAccess;
+
+private:
+    int m_runningHandlers = 0;
+};
+
+// Marks a handler of a window as running for its own lifetime, on the window
+// and on the top-level window of this module that holds it: a child
+// control's handler runs inside its dialog's object.
+class CHandlerScope {
+public:
+    explicit CHandlerScope(CWnd* wnd);
+    ~CHandlerScope();
+    CHandlerScope(const CHandlerScope&) = delete;
+    CHandlerScope& operator=(const CHandlerScope&) = delete;
+
+private:
+    CWnd* held[2] = {nullptr, nullptr};
 };

@@ -32,14 +32,14 @@ void ReportNavigateFailure(HRESULT hr) {
 }  // namespace
 
 HRESULT CTrayMainDlg::BuildLoginPost(VARIANT* out) const {
-    return MakePostDataVariant(BuildLoginPostBody(userId, password), out);
+    return MakePostDataVariant(BuildLoginPostBody(CredentialBytes(userId), CredentialBytes(password)), out);
 }
 
 void CTrayMainDlg::OpenProfilePage(const std::string& memberId) {
     BrowserNavigation request = NewWindowRequest(ProfilePageText(webHost, memberId), kProfilePageWidth,
                                                  kProfilePageHeight);
     request.hasPostData = true;
-    request.postData = BuildLoginPostBody(userId, password);
+    request.postData = BuildLoginPostBody(CredentialBytes(userId), CredentialBytes(password));
     const BrowserResult result = NavigateNewBrowserWindow(request);
     if (result.stage == BrowserResult::Navigated && FAILED(result.navigateResult))
         ReportNavigateFailure(result.navigateResult);

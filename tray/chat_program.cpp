@@ -55,7 +55,8 @@ void CTrayMainDlg::LaunchChatProgram(const ChatDecision& decision) {
         return;
     }
     for (int round = 0; round < kMaxKillRounds && KillChatProgram(); ++round) ::Sleep(kKillPauseMs);
-    const std::string line = BuildChatCommandLine(userId, password, decision, webcamPresent, loginMark, ownSex);
+    const std::string line = BuildChatCommandLine(CredentialText(userId), CredentialText(password), decision,
+                                                 webcamPresent, loginMark, ownSex);
     if (!LaunchProcess(line, kChatProgramIdleLimitMs).started)
         ShowMessageBox(nullptr, kLaunchFailedText, kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
 }

@@ -11,14 +11,20 @@
 #include "popups/send_note_dlg.h"
 #include "tray_messages.h"
 
+// A popup that could not be made leaves no entry behind, its own only; it is
+// released here unless its window was made and went (then it was retired).
 bool CTrayMainDlg::OpenPopup(CTrayPopup* popup, UINT templateId) {
     if (popup->Open(templateId)) return true;
-    delete popup;  // no window was made, so nothing else refers to it
+    {
+        CSingleLock lock(TrayProcessLock());
+        popups.Remove(popup);
+    }
+    if (!IsRetired(popup)) delete popup;
     return false;
 }
 
 void CTrayMainDlg::DestroyPopupWindow(CTrayPopup* popup) {
-    if (popup && popup->GetSafeHwnd()) popup->DestroyWindow();
+    if (popup) popup->Close();
 }
 
 void CTrayMainDlg::FocusPopup(CTrayPopup* popup) {
@@ -53,10 +59,7 @@ void CTrayMainDlg::OnSendNoteRequest(const NoteTargetInfo& target) {
         CSingleLock lock(TrayProcessLock());
         popups.sendNote = popup;
     }
-    if (!OpenPopup(popup, CSendNoteDlg::kTemplate)) {
-        CSingleLock lock(TrayProcessLock());
-        popups.sendNote = nullptr;
-    }
+    OpenPopup(popup, CSendNoteDlg::kTemplate);
 }
 
 // The record is kept whatever the check's outcome: the server's consent opens
@@ -64,6 +67,7 @@ void CTrayMainDlg::OnSendNoteRequest(const NoteTargetInfo& target) {
 void CTrayMainDlg::OnChatTargetRequest(const ChatTargetInfo& target) {
     InviteToChat(target.MemberId());
     chatTarget = target;
+    chatTargetTexts.reset();
 }
 
 LRESULT CTrayMainDlg::OnTrayNoteAll(WPARAM, LPARAM) {
@@ -78,10 +82,7 @@ LRESULT CTrayMainDlg::OnTrayNoteAll(WPARAM, LPARAM) {
         CSingleLock lock(TrayProcessLock());
         popups.noteToAll = popup;
     }
-    if (!OpenPopup(popup, CNoteToAllDlg::kTemplate)) {
-        CSingleLock lock(TrayProcessLock());
-        popups.noteToAll = nullptr;
-    }
+    OpenPopup(popup, CNoteToAllDlg::kTemplate);
     return 0;
 }
 
@@ -93,6 +94,7 @@ LRESULT CTrayMainDlg::OnTrayChatAll(WPARAM, LPARAM) {
         FocusPopup(popups.groupChat);
     } else if (!popups.outgoingChat) {
         SetChatTargetAll(chatTarget);
+        chatTargetTexts.reset();
         InviteToChat(kEveryoneId);
     }
     return 0;

@@ -38,7 +38,8 @@ bool CTrayMainDlg::SendLogin() {
         ShowNotConnected(PLACE_LOGIN);
         return false;
     }
-    return SendPacketBytes(BuildLoginPacket(userId, password, webcamPresent, sessionId, versionText));
+    return SendPacketBytes(BuildLoginPacket(CredentialBytes(userId), CredentialBytes(password), webcamPresent,
+                                             CredentialBytes(sessionId), versionText));
 }
 
 bool CTrayMainDlg::SendKeepAlive() {
@@ -54,7 +55,7 @@ bool CTrayMainDlg::SendLogout() {
         ShowNotConnected(PLACE_LOGOUT);
         return false;
     }
-    return SendPacketBytes(BuildLogoutPacket(userId));
+    return SendPacketBytes(BuildLogoutPacket(CredentialBytes(userId)));
 }
 
 bool CTrayMainDlg::SendChatRequest(const std::string& targetId) {

@@ -1,5 +1,7 @@
 #include "popup_registry.h"
 
+#include <algorithm>
+
 #include "popups/group_chat_dlg.h"
 #include "popups/note_to_all_dlg.h"
 #include "popups/outgoing_chat_dlg.h"
@@ -54,4 +56,13 @@ void PopupRegistry::Forget(const CTrayPopup* popup) {
             if (e.second == popup) e.second = nullptr;
         }
     }
+}
+
+void PopupRegistry::Remove(const CTrayPopup* popup) {
+    for (auto* list : {&incomingRequests, &pointsShort, &notices}) {
+        list->erase(std::remove_if(list->begin(), list->end(),
+                                   [popup](const PopupEntry& e) { return e.popup == popup || e.second == popup; }),
+                    list->end());
+    }
+    Forget(popup);
 }

@@ -47,4 +47,6 @@ struct PopupRegistry {
     static void DropDone(std::vector<PopupEntry>& list);
     // Drops every reference to a popup whose window is gone, however it went.
     void Forget(const CTrayPopup* popup);
+    // Forgets a popup that never opened, and erases the entries made for it.
+    void Remove(const CTrayPopup* popup);
 };

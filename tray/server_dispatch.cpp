@@ -174,10 +174,7 @@ void CTrayMainDlg::OnIncomingRequest(const IncomingChatRecord& record) {
             popups.incomingRequests.push_back(entry);
         }
         popup->SetRequest(record);
-        if (!OpenPopup(popup, CIncomingChatDlg::TemplateFor(record.sex))) {
-            CSingleLock lock(TrayProcessLock());
-            popups.incomingRequests.pop_back();
-        }
+        OpenPopup(popup, CIncomingChatDlg::TemplateFor(record.sex));
         return;
     }
     auto* popup = new CPointsShortDlg(*this);
@@ -193,10 +190,7 @@ void CTrayMainDlg::OnIncomingRequest(const IncomingChatRecord& record) {
         popups.pointsShort.push_back(entry);
     }
     popup->SetRequest(record);
-    if (!OpenPopup(popup, CPointsShortDlg::kTemplate)) {
-        CSingleLock lock(TrayProcessLock());
-        popups.pointsShort.pop_back();
-    }
+    OpenPopup(popup, CPointsShortDlg::kTemplate);
 }
 
 void CTrayMainDlg::OnAnswerResult(const uint8_t* body, size_t length) {
@@ -282,7 +276,10 @@ void CTrayMainDlg::OnChatCheckAnswer(const uint8_t* body, size_t length) {
         const std::string targetId = chatTarget.MemberId();
         if (!chatTarget.IsAll()) {
             auto* popup = new COutgoingChatDlg(*this);
-            popup->SetTarget(chatTarget);
+            if (chatTargetTexts)
+                popup->SetTarget(*chatTargetTexts);
+            else
+                popup->SetTarget(chatTarget);
             {
                 CSingleLock lock(TrayProcessLock());
                 popups.outgoingChat = popup;
@@ -290,9 +287,6 @@ void CTrayMainDlg::OnChatCheckAnswer(const uint8_t* body, size_t length) {
             if (OpenPopup(popup, COutgoingChatDlg::TemplateFor(chatTarget.SexCode()))) {
                 CSingleLock lock(TrayProcessLock());
                 chatRequestWithdrawn = false;
-            } else {
-                CSingleLock lock(TrayProcessLock());
-                popups.outgoingChat = nullptr;
             }
         } else {
             auto* popup = new CGroupChatDlg(*this);
@@ -300,10 +294,7 @@ void CTrayMainDlg::OnChatCheckAnswer(const uint8_t* body, size_t length) {
                 CSingleLock lock(TrayProcessLock());
                 popups.groupChat = popup;
             }
-            if (!OpenPopup(popup, CGroupChatDlg::kTemplate)) {
-                CSingleLock lock(TrayProcessLock());
-                popups.groupChat = nullptr;
-            }
+            OpenPopup(popup, CGroupChatDlg::kTemplate);
         }
         SetChatTargetId(targetId);
         SendChatRequest(targetId);

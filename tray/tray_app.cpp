@@ -21,6 +21,8 @@ BOOL CTrayApp::InitInstance() {
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;
+    // The window is gone: what the session's end has to say comes now.
+    dlg.ShowClosingMessages();
     return FALSE;  // the dialog was the program
 }
 

@@ -1,5 +1,6 @@
 #include "tray_main_dlg.h"
 
+#include <algorithm>
 #include <string>
 
 #include "not_connected_place.h"
@@ -119,13 +120,33 @@ BOOL CTrayMainDlg::PreTranslateMessage(MSG* msg) {
 
 void CTrayMainDlg::OnOK() { EndSession(); }
 
-// A box still open (a result text, say) would hold the dialog's end, and with
-// it the logout, until the member answers it: it is answered now. Notices
-// waiting behind it are shown once the logout is out.
 void CTrayMainDlg::EndSession() {
     ending = true;
+    EndNow();
+}
+
+// A box still open (a result text, say) would hold the dialog's end, and with
+// it the logout, until the member answers it: it is answered now. The notices
+// waiting behind it were about the session, so they are moot now.
+void CTrayMainDlg::EndNow() {
+    DiscardWaitingMessageBoxes();
     DismissOpenMessageBoxes();
     EndDialog(IDOK);
+}
+
+void CTrayMainDlg::AddClosingMessage(const char* text, UINT type) {
+    closingMessages.push_back(ClosingMessage{text, type});
+}
+
+// The reason's own words come once the window has gone, so that a page
+// finds no "PvxTray" while the member reads them.
+void CTrayMainDlg::ShowClosingMessages() {
+    std::vector<ClosingMessage> messages;
+    messages.swap(closingMessages);
+    for (const ClosingMessage& m : messages) ShowMessageBox(nullptr, m.text, kServerCaption, m.type);
+    // Asked for under a box (a window made modeless ends inside its loop),
+    // they follow that box: nothing else waits any more.
+    ShowWaitingMessageBoxes();
 }
 
 void CTrayMainDlg::OnPaint() {
@@ -169,19 +190,21 @@ LRESULT CTrayMainDlg::OnTrayIconNotify(WPARAM w, LPARAM l) {
     return trayIcon.OnTrayNotification(w, l);
 }
 
-// Already ending (the session's end message may be up): nothing to ask. A
-// question cannot wait behind another box, so it is asked once that is answered.
-// The session may end while the question is up; the answer then changes nothing.
+// Already ending: nothing to ask. A question cannot wait behind another box,
+// so it is asked once that is answered. The session may end while the
+// question is up; the answer then changes nothing. Agreeing ends the session
+// at once: the notices that arrived meanwhile are not shown first.
 LRESULT CTrayMainDlg::OnTrayCloseAsk(WPARAM, LPARAM) {
     if (ending) return 0;
     if (MessageBoxOpen()) {
         PostWhenMessageBoxesClosed(m_hWnd, WM_TRAY_CLOSE_ASK);
         return 0;
     }
-    if (ShowMessageBox(nullptr, kCloseAskText, kCloseAskCaption,
-                       MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) == IDOK &&
-        !ending)
+    const int answer = AskMessageBox(nullptr, kCloseAskText, kCloseAskCaption, MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST);
+    if (answer == IDOK && !ending)
         EndSession();
+    else
+        ShowWaitingMessageBoxes();
     return 0;
 }
 
@@ -228,8 +251,8 @@ void CTrayMainDlg::OnSessionEnd(const uint8_t* body, size_t length) {
     SendMessage(WM_TRAY_CLOSE);
 }
 
-// The link is closed at once; should a box be up, the word on it waits its
-// turn and the dialog ends once that box is answered.
+// The link is closed and the program ends at once, whatever box is up; the
+// word on it follows once the window has gone.
 void CTrayMainDlg::OnLinkDead() {
     ending = true;
     {
@@ -239,9 +262,9 @@ void CTrayMainDlg::OnLinkDead() {
     KillTimer(KEEPALIVE_TIMER);
     if (connection.IsConnected()) connection.CloseConnection();
     ::InterlockedExchange(&isConnected, 0);
-    ShowMessageBox(nullptr, kLinkEndedText, kServerCaption, MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST);
+    AddClosingMessage(kLinkEndedText, MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST);
     NotifyWatcher();
-    EndDialog(IDOK);
+    EndNow();
 }
 
 // Windows is ending the member's session: the process is ended soon after
@@ -249,22 +272,24 @@ void CTrayMainDlg::OnLinkDead() {
 // No message box: nobody could answer it now.
 LRESULT CTrayMainDlg::OnEndSession(WPARAM sessionEnds, LPARAM) {
     if (!sessionEnds || !isConnected || !connection.IsConnected()) return 0;
-    SendPacketBytes(BuildLogoutPacket(userId));
+    SendPacketBytes(BuildLogoutPacket(CredentialBytes(userId)));
     ::InterlockedExchange(&isConnected, 0);  // should the window still end, no second logout
     return 0;
 }
 
 // The reader could not read a packet whole. It says so through the main
-// window, whose boxes wait their turn; the link's end follows as EV_LINK_LOST.
-void CTrayMainDlg::OnLinkBroken() {
-    ShowMessageBox(nullptr, kLinkBrokenText, kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
-}
+// window; the link's end follows at once as EV_LINK_LOST, so the word waits
+// for the program's end with the link's own.
+void CTrayMainDlg::OnLinkBroken() { AddClosingMessage(kLinkBrokenText, MB_OK | MB_ICONSTOP | MB_TOPMOST); }
 
+// The reader fails its read after an unknown command, and says so too; the
+// session is over before its word arrives, so both are said here.
 void CTrayMainDlg::OnUnknownCommand() {
     ending = true;
-    ShowMessageBox(nullptr, kUnknownCommandText, kServerCaption, MB_OK | MB_ICONSTOP | MB_TOPMOST);
+    AddClosingMessage(kUnknownCommandText, MB_OK | MB_ICONSTOP | MB_TOPMOST);
+    OnLinkBroken();
     NotifyWatcher();
-    EndDialog(IDOK);
+    EndNow();
 }
 
 void CTrayMainDlg::OnDestroy() {
@@ -285,14 +310,13 @@ void CTrayMainDlg::OnDestroy() {
             break;
         default: break;
         }
-        if (text) ShowMessageBox(nullptr, text, kServerCaption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+        if (text) AddClosingMessage(text, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
         NotifyWatcher();
     }
     connection.Shutdown();
     if (captureWindow && ::IsWindow(captureWindow)) ::DestroyWindow(captureWindow);
     captureWindow = nullptr;
-    // Notices held when the open boxes were dismissed, once the logout is out.
-    ShowWaitingMessageBoxes();
+    DiscardWaitingMessageBoxes();
 }
 
 // The session ends: every incoming request still open is refused.
@@ -348,17 +372,28 @@ void CTrayMainDlg::RetirePopup(CTrayPopup* popup) {
     if (m_hWnd) PostMessage(WM_RELEASE_POPUPS);
 }
 
-// A popup's handler may still be running under an open box (its send found
-// no link and said so): popups are released only once no box is up.
+// A popup's handler may still be running under a box it showed (its send
+// found no link and said so): such a popup is released once that handler has
+// returned (CTrayPopup::OnHandlersReturned asks again), every other one now,
+// whatever box is up.
 LRESULT CTrayMainDlg::OnReleasePopups(WPARAM, LPARAM) {
-    if (m_hWnd && MessageBoxOpen()) {
-        PostWhenMessageBoxesClosed(m_hWnd, WM_RELEASE_POPUPS);
-        return 0;
+    std::vector<CTrayPopup*> retired;
+    retired.swap(retiredPopups);
+    for (CTrayPopup* popup : retired) {
+        if (popup->RunningHandlers() > 0)
+            retiredPopups.push_back(popup);
+        else
+            delete popup;
     }
-    std::vector<CTrayPopup*> released;
-    released.swap(retiredPopups);
-    for (CTrayPopup* popup : released) delete popup;
     return 0;
+}
+
+void CTrayMainDlg::ReleaseRetiredPopupsSoon() {
+    if (m_hWnd && !retiredPopups.empty()) PostMessage(WM_RELEASE_POPUPS);
+}
+
+bool CTrayMainDlg::IsRetired(const CTrayPopup* popup) const {
+    return std::find(retiredPopups.begin(), retiredPopups.end(), popup) != retiredPopups.end();
 }
 
 LRESULT CTrayMainDlg::OnCountLiveObjects(WPARAM what, LPARAM) {

@@ -7,6 +7,7 @@
 #include <oaidl.h>
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +55,12 @@ public:
     static std::string FromUtf8(const char* utf8, size_t length);
     static std::string FromUtf8(const std::string& utf8) { return FromUtf8(utf8.data(), utf8.size()); }
     static void TasteName(int code, std::string& text);
+    // The member's own id, password and session id as the server, the web
+    // site and the chat program know them: the bytes a PC of the service
+    // (code page 949) sends, whatever this system's code page.
+    static std::string CredentialBytes(const std::string& text);
+    // The same as a text (characters code page 949 lacks become '?').
+    static std::string CredentialText(const std::string& text);
 
     // The chat program.
     bool KillChatProgram();
@@ -74,6 +81,13 @@ public:
 
     // A popup whose window is gone; released once its handlers have returned.
     void RetirePopup(CTrayPopup* popup);
+    // Asks for the release of retired popups whose handlers have all returned.
+    void ReleaseRetiredPopupsSoon();
+    bool IsRetired(const CTrayPopup* popup) const;
+
+    // What the session's end has to say (the reason's own message, the
+    // link's), shown once the window has gone.
+    void ShowClosingMessages();
 
     // State, readable by the popups and by tests.
     std::string userId, password, sessionId, serverAddress, versionText;
@@ -92,7 +106,10 @@ public:
     HWND watcherWindow = nullptr;
     std::string pendingTargetId;
     std::string noteText;
-    ChatTargetInfo chatTarget{};
+    ChatTargetInfo chatTarget{};  // as the controls hand it over: texts in code page 949
+    // The same target's own texts when it came from a received note: the
+    // server's UTF-8, which need not fit code page 949.
+    std::optional<ChatTargetFields> chatTargetTexts;
     HICON appIcon = nullptr;
     HCURSOR handCursor = nullptr;
 
@@ -125,6 +142,11 @@ protected:
     BOOL PreTranslateMessage(MSG* msg) override;
     void OnOK() override;
     void OnCancel() override {}
+    // A dialog made modeless (a host of its own) has no caller to show its
+    // closing messages once the window has gone: it shows them itself.
+    void PostNcDestroy() override {
+        if (!IsModal()) ShowClosingMessages();
+    }
 
     void OnPaint();
     HCURSOR OnQueryDragIcon();
@@ -150,6 +172,9 @@ protected:
     void OnUnknownCommand();
     void NotifyWatcher();
     void EndSession();
+    // Ends the dialog now, whatever box is up.
+    void EndNow();
+    void AddClosingMessage(const char* text, UINT type);
     void RefusePendingRequests();
     void DestroyAllPopups();
 
@@ -196,6 +221,11 @@ private:
     CWinThread* connectThread = nullptr;
     HWND captureWindow = nullptr;
     std::vector<CTrayPopup*> retiredPopups;
+    struct ClosingMessage {
+        const char* text;  // one of the fixed texts
+        UINT type;
+    };
+    std::vector<ClosingMessage> closingMessages;
     bool ending = false;  // the session is over: later events and requests change nothing
     bool shuttingDown = false;  // the shutdown sequence runs (its message may be up)
 };

@@ -31,4 +31,10 @@ std::string CTrayMainDlg::FromUtf8(const char* utf8, size_t length) {
     return Utf8FromWide(wide);
 }
 
+std::string CTrayMainDlg::CredentialBytes(const std::string& text) { return KoreanBytesFromUtf8(text); }
+
+std::string CTrayMainDlg::CredentialText(const std::string& text) {
+    return Utf8FromKoreanBytes(KoreanBytesFromUtf8(text));
+}
+
 void CTrayMainDlg::TasteName(int code, std::string& text) { ::TasteName(code, text); }

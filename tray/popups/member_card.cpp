@@ -27,6 +27,22 @@ MemberCard CardFromChatTarget(const ChatTargetInfo& t) {
     return c;
 }
 
+MemberCard CardFromChatFields(const ChatTargetFields& f) {
+    MemberCard c;
+    c.memberId = f.memberId;
+    c.nickname = f.nickname;
+    c.sex = f.sex.empty() ? 0 : f.sex[0];
+    c.age = f.age;
+    c.occupation = f.occupation;
+    c.region = f.region;
+    c.chatTopic = f.chatTopic;
+    c.taste = f.taste;
+    CTrayMainDlg::TasteName(c.taste, c.tasteName);
+    c.popularity = f.popularity;
+    c.points = f.points;
+    return c;
+}
+
 MemberCard CardFromIncomingRecord(const IncomingChatRecord& r) {
     MemberCard c;
     c.memberId = r.memberId;

@@ -19,6 +19,8 @@ struct MemberCard {
 
 // From the main window's chatTarget (texts in code page 949, as the controls send them).
 MemberCard CardFromChatTarget(const ChatTargetInfo& target);
+// From a target's texts in UTF-8 (one taken from a received note).
+MemberCard CardFromChatFields(const ChatTargetFields& fields);
 // From a server record: the UTF-8 texts, cleaned and bounded (FromUtf8).
 MemberCard CardFromIncomingRecord(const IncomingChatRecord& record);
 

@@ -19,6 +19,7 @@ UINT COutgoingChatDlg::TemplateFor(char sexCode) {
 }
 
 void COutgoingChatDlg::SetTarget(const ChatTargetInfo& target) { card = CardFromChatTarget(target); }
+void COutgoingChatDlg::SetTarget(const ChatTargetFields& target) { card = CardFromChatFields(target); }
 
 BOOL COutgoingChatDlg::OnInitDialog() {
     PlaceTopmost(kFixedPopupPlace);

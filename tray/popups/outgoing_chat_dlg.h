@@ -15,6 +15,7 @@ public:
 
     // Fill before the window exists.
     void SetTarget(const ChatTargetInfo& target);
+    void SetTarget(const ChatTargetFields& target);
     const MemberCard& Card() const { return card; }
     // Set by the main window when the server settled the request (a chat was
     // agreed): closing the popup then withdraws nothing.

@@ -27,8 +27,15 @@ CTrayPopup::~CTrayPopup() { --g_livePopups; }
 long CTrayPopup::LiveObjects() { return g_livePopups.load(); }
 
 bool CTrayPopup::Open(UINT templateId) {
-    if (!Create(templateId, nullptr)) return false;
+    creating = true;
+    const bool made = Create(templateId, nullptr) && m_hWnd;
+    creating = false;
+    if (!made) return false;
     AdoptSkinImage();
+    if (closeWhenMade) {  // closed while it was being made: made, and gone at once
+        DestroyWindow();
+        return true;
+    }
     ShowWindow(SW_SHOW);
     if (HWND holder = ::GetDlgItem(m_hWnd, IDC_FOCUS_HOLDER)) ::SetFocus(holder);
     return true;
@@ -69,7 +76,22 @@ void CTrayPopup::AdoptSkinImage() {
     skinImage.Adopt(image);
 }
 
+void CTrayPopup::Close() {
+    if (!m_hWnd) return;
+    if (creating) {
+        closeWhenMade = true;
+        ShowWindow(SW_HIDE);
+        return;
+    }
+    DestroyWindow();
+}
+
 void CTrayPopup::PostNcDestroy() { main.RetirePopup(this); }
+
+// A popup retired while one of its handlers ran is released now.
+void CTrayPopup::OnHandlersReturned() {
+    if (!m_hWnd) main.ReleaseRetiredPopupsSoon();
+}
 
 void CTrayPopup::AddBitmapButton(int itemId, UINT bitmapId) { buttons.Add(*this, itemId, bitmapId); }
 

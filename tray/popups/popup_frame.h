@@ -28,6 +28,10 @@ public:
     bool Open(UINT templateId);
     // wParam this popup sends with WM_POPUP_CLOSED.
     virtual WPARAM CloseKey() const { return 0; }
+    // Destroys the window, or, while it is still being made (its
+    // initialisation may show a box, under which anything is handled), as
+    // soon as it is made: its initialisation never goes on without a window.
+    void Close();
 
 protected:
     CTrayMainDlg& Main() const { return main; }
@@ -39,6 +43,7 @@ protected:
     std::string ItemText(int id) const;
     // The main window releases the object once its handlers have returned.
     void PostNcDestroy() override;
+    void OnHandlersReturned() override;
 
     // Gives the template's button its bitmap at the bitmap's size; the hand
     // cursor shows over it from then on.
@@ -64,6 +69,8 @@ private:
     CBrush groundBrush;
     CBitmap skinImage;  // the skin picture's bitmap, released with the popup
     int fontHeight = 0;  // asked once per initialisation
+    bool creating = false;
+    bool closeWhenMade = false;
 };
 
 // The main window's cascade origins are POINTs.

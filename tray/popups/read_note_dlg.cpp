@@ -102,19 +102,23 @@ void CReadNoteDlg::OnReply() {
 void CReadNoteDlg::OnProfile() { Main().OpenProfilePage(memberId); }
 
 void CReadNoteDlg::OnChatRequest() {
+    // No control is involved: the sender's texts stay as the server sent them.
     ChatTargetFields f;
     f.memberId = memberId;
-    // The chat target is the record the controls hand over: texts in code page 949.
-    f.nickname = KoreanBytesFromUtf8(nickname);
+    f.nickname = nickname;
     f.sex = std::string(1, sex);
     f.age = static_cast<int16_t>(age);
-    f.occupation = KoreanBytesFromUtf8(occupation);
-    f.region = KoreanBytesFromUtf8(region);
+    f.occupation = occupation;
+    f.region = region;
     f.taste = static_cast<int16_t>(taste);
-    f.popularity = KoreanBytesFromUtf8(popularity);
-    f.chatTopic = KoreanBytesFromUtf8(chatTopic);
+    f.popularity = popularity;
+    f.chatTopic = chatTopic;
     f.points = points;
-    Main().chatTarget = MakeChatTargetInfo(f);
+    ChatTargetFields record = f;  // the record the controls would hand over, for what reads it
+    for (std::string* text : {&record.nickname, &record.occupation, &record.region, &record.popularity, &record.chatTopic})
+        *text = KoreanBytesFromUtf8(*text);
+    Main().chatTarget = MakeChatTargetInfo(record);
+    Main().chatTargetTexts = f;
     Main().InviteToChat(memberId);
 }
 
