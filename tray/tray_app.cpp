@@ -4,11 +4,15 @@
 
 #include "tray_main_dlg.h"
 #include "message_box.h"
+#include "notewell_url.h"
+#include "text_conversion.h"
 #include "res/resource.h"
 
 CTrayApp theApp;
 
 BOOL CTrayApp::InitInstance() {
+    // "--url" with anything but an accepted notewell: link starts nothing.
+    if (ParseStartCommandLine(Utf8FromWide(::GetCommandLineW())).kind == StartKind::Refused) return FALSE;
     TrayProcessLock();  // created before any window exists
     WSADATA wsa;
     if (::WSAStartup(MAKEWORD(1, 1), &wsa) != 0) {

@@ -6,6 +6,7 @@
 #include "not_connected_place.h"
 #include "app.h"
 #include "command_line.h"
+#include "notewell_url.h"
 #include "login_form.h"
 #include "message_box.h"
 #include "popups/group_chat_dlg.h"
@@ -55,6 +56,7 @@ BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
     ON_MESSAGE(WM_RELEASE_POPUPS, &CTrayMainDlg::OnReleasePopups)
     ON_MESSAGE(WM_COUNT_LIVE_OBJECTS, &CTrayMainDlg::OnCountLiveObjects)
     ON_MESSAGE(WM_ENDSESSION, &CTrayMainDlg::OnEndSession)
+    ON_MESSAGE(WM_BRIDGE_REQUEST, &CTrayMainDlg::OnBridgeRequest)
 END_MESSAGE_MAP()
 
 CTrayMainDlg::CTrayMainDlg(const char* line)
@@ -82,20 +84,39 @@ BOOL CTrayMainDlg::OnInitDialog() {
     SetTimer(HIDE_TIMER, 1);
     handCursor = ::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
 
-    const TrayArguments args = ParseTrayCommandLine(commandLine);
+    ReadVersionText(versionText);
+    char host[256];
+    AfxLoadString(IDS_WEB_HOST, host, sizeof host);
+    webHost = host;
+    connection.SetNotifyWindow(m_hWnd);
+
+    const StartRequest start = ParseStartCommandLine(commandLine);
+    if (start.kind == StartKind::Refused) {
+        // A link of no use: nothing starts, nothing connects.
+        ending = true;
+        SetEndReason("refused");
+        PostMessage(WM_TRAY_CLOSE);
+        return TRUE;
+    }
+    if (start.kind == StartKind::FromLink) {
+        awaitingIdentity = true;
+        SetTimer(IDENTITY_TIMER, kIdentityWaitMs);
+        StartBridge(BridgeState::Waiting);
+        return TRUE;
+    }
+    StartBridge(BridgeState::Started);
+    BeginSession(start.identity);
+    return TRUE;
+}
+
+void CTrayMainDlg::BeginSession(const TrayArguments& args) {
     userId = args.userId;
     password = args.password;
     ownSex = args.ownSex;
     sessionId = args.sessionId;
     serverAddress = args.serverAddress;
-    ReadVersionText(versionText);
-    char host[256];
-    AfxLoadString(IDS_WEB_HOST, host, sizeof host);
-    webHost = host;
-
-    connection.SetNotifyWindow(m_hWnd);
+    TellPages(BridgeState::Connecting);
     connectThread = AfxBeginThread(&CTrayMainDlg::ConnectThread, this);
-    return TRUE;
 }
 
 UINT CTrayMainDlg::ConnectThread(LPVOID p) {
@@ -170,6 +191,10 @@ void CTrayMainDlg::OnTimer(UINT_PTR id) {
         KillTimer(HIDE_TIMER);
         return;
     }
+    if (id == IDENTITY_TIMER) {
+        OnIdentityWaitOver();
+        return;
+    }
     if (id != KEEPALIVE_TIMER || !isConnected) return;
     // The cycle keeps its own schedule whatever box is up: answers are read
     // as they come, so a silent server is a dead one.
@@ -212,6 +237,7 @@ LRESULT CTrayMainDlg::OnTrayCloseAsk(WPARAM, LPARAM) {
 // before the member has read it.
 LRESULT CTrayMainDlg::OnTrayClose(WPARAM, LPARAM) {
     if (shuttingDown) return 0;
+    if (!sessionEndReason) SetEndReason("closed");
     EndSession();
     return 0;
 }
@@ -239,6 +265,7 @@ void CTrayMainDlg::OnLoginAnswer(const uint8_t* body, size_t length) {
         isLoggedIn = true;
         SetTimer(KEEPALIVE_TIMER, kKeepAlivePeriodMs);
         loginMark = 'P';
+        TellPages(BridgeState::LoggedIn);
     } else if (*result == 'F') {
         ShowNotConnected(PLACE_LOGIN_REFUSED);
     }
@@ -264,6 +291,7 @@ void CTrayMainDlg::OnLinkDead() {
     ::InterlockedExchange(&isConnected, 0);
     AddClosingMessage(kLinkEndedText, MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST);
     NotifyWatcher();
+    SetEndReason("link");
     EndNow();
 }
 
@@ -289,6 +317,7 @@ void CTrayMainDlg::OnUnknownCommand() {
     AddClosingMessage(kUnknownCommandText, MB_OK | MB_ICONSTOP | MB_TOPMOST);
     OnLinkBroken();
     NotifyWatcher();
+    SetEndReason("server");
     EndNow();
 }
 
@@ -316,6 +345,8 @@ void CTrayMainDlg::OnDestroy() {
     connection.Shutdown();
     if (captureWindow && ::IsWindow(captureWindow)) ::DestroyWindow(captureWindow);
     captureWindow = nullptr;
+    KillTimer(IDENTITY_TIMER);
+    EndBridge();
     DiscardWaitingMessageBoxes();
 }
 

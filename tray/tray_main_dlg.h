@@ -12,10 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "bridge_server.h"
 #include "popup_registry.h"
 #include "server_socket.h"
 #include "system_tray.h"
 #include "bodies.h"
+#include "command_line.h"
 #include "dialog.h"
 #include "keepalive.h"
 #include "records.h"
@@ -126,8 +128,17 @@ public:
     POINT noticePopupOrigin{0, 0};
     int conversationSeq = 0;
 
+    // The bridge for the service's pages in browsers without ActiveX.
+    CBridgeServer bridge;
+    // Started from a notewell: link: the identity comes from a page, within
+    // kIdentityWaitMs, or the program ends.
+    bool awaitingIdentity = false;
+    std::string endReason;  // what the pages are told when the session ends
+
     static constexpr UINT_PTR HIDE_TIMER = 1;
     static constexpr UINT_PTR KEEPALIVE_TIMER = 2;
+    static constexpr UINT_PTR IDENTITY_TIMER = 3;
+    static constexpr UINT kIdentityWaitMs = 60000;
     static constexpr UINT kConnectAttempts = 3;
     static constexpr DWORD kConnectTimeoutMs = 3000;
     // Posted to itself: release the popups retired since.
@@ -136,6 +147,8 @@ public:
     // holds, 1 = windows of ours, 3 = packets read and not yet handled, 4 =
     // notices waiting behind a box, 5 = whether a box is open. Only counts.
     static constexpr UINT WM_COUNT_LIVE_OBJECTS = WM_APP + 5;
+    // Posted by the bridge's thread: a page's request (lParam, a BridgeRequestMessage we free).
+    static constexpr UINT WM_BRIDGE_REQUEST = WM_APP + 6;
 
 protected:
     BOOL OnInitDialog() override;
@@ -195,6 +208,17 @@ protected:
     void RemoveIncomingRequest(const std::string& memberId);
     void OpenChatNotice(const std::string& text);
     void ShowResultText(const std::string& resultCode);
+
+    // The member's identity is known: connect and log in.
+    void BeginSession(const TrayArguments& args);
+
+    // Pages over the bridge (page_bridge.cpp).
+    void StartBridge(BridgeState initial);
+    void TellPages(BridgeState state, const std::string& reason = std::string());
+    void SetEndReason(const char* reason);
+    void EndBridge();
+    void OnIdentityWaitOver();
+    LRESULT OnBridgeRequest(WPARAM, LPARAM);
 
     // Local requests (local_requests.cpp).
     BOOL OnCopyData(HWND sender, COPYDATASTRUCT* data);

@@ -1,0 +1,77 @@
+// CBridgeServer: the local WebSocket bridge through which the service's pages
+// drive Notewell in browsers without ActiveX. One thread owns the listening
+// socket (127.0.0.1 only, the first free port of 5290 to 5293) and the
+// connections; it runs each connection's protocol and only posts the decoded
+// requests to the main window, which decides what they mean. The main window
+// answers through Reply and tells every page its state through SetState.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "bridge_requests.h"
+
+class ServiceSites;
+class CWinThread;
+
+// Posted to the main window as lParam of its message; the window owns it.
+struct BridgeRequestMessage {
+    uint32_t connection = 0;
+    BridgeRequest request;
+};
+
+class CBridgeServer {
+public:
+    static constexpr uint16_t kFirstPort = 5290;
+    static constexpr uint16_t kLastPort = 5293;
+
+    CBridgeServer() = default;
+    ~CBridgeServer();
+    CBridgeServer(const CBridgeServer&) = delete;
+    CBridgeServer& operator=(const CBridgeServer&) = delete;
+
+    // Listens and starts the thread; requests are posted as `message` to
+    // `window`. False when no port of the range could be had.
+    bool Start(HWND window, UINT message, const ServiceSites& sites, BridgeState initial);
+    // Tells each open page Notewell is going (1001), gives the sockets a
+    // moment to take it, and closes everything. Safe to call twice.
+    void Stop();
+    uint16_t Port() const { return port; }
+    bool Running() const { return listener != INVALID_SOCKET; }
+
+    // From the main window's thread.
+    void Reply(uint32_t connection, std::optional<int32_t> id, bool ok, const std::string& error = std::string());
+    void SetState(BridgeState state, const std::string& reason = std::string());
+
+private:
+    struct Command {
+        bool isState = false;
+        uint32_t connection = 0;
+        std::optional<int32_t> id;
+        bool ok = false;
+        BridgeState state = BridgeState::Started;
+        std::string text;  // the error or the reason
+    };
+    static UINT ThreadMain(LPVOID self);
+    void Run();
+    void Push(Command command);
+
+    HWND window = nullptr;
+    UINT message = 0;
+    const ServiceSites* sites = nullptr;
+    SOCKET listener = INVALID_SOCKET;
+    uint16_t port = 0;
+    HANDLE wake = nullptr;
+    CWinThread* thread = nullptr;
+
+    std::mutex mutex;  // guards the fields below
+    std::deque<Command> commands;
+    bool stopping = false;
+    BridgeState state = BridgeState::Started;
+    std::string stateReason;
+};
