@@ -1,5 +1,5 @@
-// The controls' only channel to Notewell: its main window, found by the
-// title "PvxTray", and synchronous window messages to it. The page waits
+// The controls' channel to Notewell, shared by both: its main window, found
+// by the title "PvxTray", and synchronous window messages to it. The page waits
 // while Notewell handles each one, but never for a Notewell that hangs.
 #pragma once
 #include <windows.h>
