@@ -317,6 +317,7 @@ STDMETHODIMP COleControl::Load(LPSTREAM stream) {
 
 STDMETHODIMP COleControl::Save(LPSTREAM stream, BOOL clearDirty) {
     if (!stream) return E_POINTER;
+    CallHold hold(this);  // the stream is the container's
     CStreamPropExchange px(stream, false);
     DoPropExchange(&px);
     if (!px.Succeeded()) return FAILED(px.Result()) ? px.Result() : E_FAIL;
@@ -357,6 +358,7 @@ STDMETHODIMP COleControl::Load(IPropertyBag* bag, IErrorLog* errorLog) {
 
 STDMETHODIMP COleControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
     if (!bag) return E_POINTER;
+    CallHold hold(this);  // so is the bag
     CPropbagPropExchange px(bag, nullptr, false);
     DoPropExchange(&px);
     if (FAILED(px.SaveResult())) return px.SaveResult();
@@ -491,6 +493,7 @@ STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWOR
 }
 
 STDMETHODIMP COleControl::SetSite(IUnknown* site) {
+    CallHold hold(this);  // the site let go may let the control go
     ReplaceSite(m_objectSite, site);
     return S_OK;
 }

@@ -310,6 +310,36 @@ TEST(InPlace, AFailedCreationLeavesTheControlInactive) {
     EXPECT_EQ(nullptr, h.host.ControlWindow());
 }
 
+// Deactivation destroys the focused window, whose WM_KILLFOCUS runs the
+// page's blur handler; the handler lets the control go. The control stays
+// until the container's call is over: the window is gone whole before it is.
+TEST(InPlace, ABlurHandlerThatDropsTheControlInADeactivationLetsTheDeactivationFinish) {
+    HostWindow window;
+    ::ShowWindow(window.hwnd, SW_SHOWNA);  // a hidden page takes no focus
+    Hosted hosted(true);
+    ASSERT_EQ(S_OK, hosted.host.Load(window.hwnd, kPosition));
+    ASSERT_EQ(S_OK, hosted.host.Activate());
+    const HWND button = hosted.control->m_hWnd;
+    ::SetFocus(button);
+    ASSERT_EQ(button, ::GetFocus());
+    IOleInPlaceObject* inPlace = nullptr;
+    ASSERT_EQ(S_OK, hosted.host.Control()->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)));
+    inPlace->Release();  // the container calls through the reference the page holds
+    bool blurred = false;
+    hosted.host.Site()->onFocus = [&](BOOL focused) {
+        if (focused || blurred) return;
+        blurred = true;
+        hosted.host.Close();  // the page lets the control go
+    };
+    const int deletedBefore = CTestControl::deleted;
+    const int deletedWithWindowBefore = CTestControl::deletedWithWindow;
+    EXPECT_EQ(S_OK, inPlace->InPlaceDeactivate());
+    EXPECT_TRUE(blurred);
+    EXPECT_EQ(deletedBefore + 1, CTestControl::deleted);
+    EXPECT_EQ(deletedWithWindowBefore, CTestControl::deletedWithWindow);
+    EXPECT_FALSE(::IsWindow(button));
+}
+
 TEST(InPlace, SubclassedSystemControlGetsItsNotificationsReflected) {
     HostWindow window;
     Hosted h(true);
