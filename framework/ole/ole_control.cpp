@@ -450,9 +450,11 @@ STDMETHODIMP COleControl::FindConnectionPoint(REFIID iid, IConnectionPoint** poi
 COleControl::PageState COleControl::CheckPage() {
     if (!m_classInfo.allowsPage) return PageState::Allowed;
     if (m_pageState != PageState::Unknown) return m_pageState;
-    IUnknown* site = m_clientSite ? static_cast<IUnknown*>(m_clientSite) : m_objectSite;
-    if (!site) return m_pageState;
-    const PageAddress page = ReadPageAddress(site);
+    if (!m_clientSite && !m_objectSite) return m_pageState;
+    // Either site may be the one that shows the page (a script-made control
+    // has only the second); a page found through one is not overruled by the other.
+    PageAddress page = ReadPageAddress(m_clientSite);
+    if (!page.isPage) page = ReadPageAddress(m_objectSite);
     // A page that will not say where it is gets nothing either.
     if (page.isPage && m_pageState != PageState::Refused)
         m_pageState = !page.address.empty() && m_classInfo.allowsPage(page.address) ? PageState::Allowed
