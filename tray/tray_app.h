@@ -6,4 +6,8 @@ class CTrayApp : public CWinApp {
 public:
     BOOL InitInstance() override;
     int ExitInstance() override;
+
+private:
+    // The main window, which is the program, until it ends.
+    BOOL RunMainDialog();
 };
