@@ -188,6 +188,43 @@ TEST(PropertyExchange, DamagedStreamsLoadNothingAndReportAnError) {
     }
 }
 
+// A text longer than a property bag takes (kMaxPropertyText characters) is
+// refused by a stream too: what loads from one always saves to a bag and back.
+TEST(PropertyExchange, AStreamNeverLoadsATextABagWouldRefuse) {
+    Hosted source;
+    source.control->first = "x";
+    IStream* good = NewStream();
+    ASSERT_EQ(S_OK, static_cast<IPersistStreamInit*>(source.control)->Save(good, FALSE));
+    STATSTG stat{};
+    good->Stat(&stat, STATFLAG_NONAME);
+    HGLOBAL memory = nullptr;
+    ::GetHGlobalFromStream(good, &memory);
+    const std::string bytes(static_cast<const char*>(::GlobalLock(memory)), static_cast<size_t>(stat.cbSize.QuadPart));
+    ::GlobalUnlock(memory);
+    good->Release();
+    const size_t lengthAt = 16;  // version, extent x and y, stock properties
+    for (size_t characters : {kMaxPropertyText, kMaxPropertyText + 1}) {
+        const uint32_t count = static_cast<uint32_t>(characters);
+        const unsigned char length[4] = {static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8),
+                                         static_cast<unsigned char>(count >> 16), static_cast<unsigned char>(count >> 24)};
+        const std::string copy = bytes.substr(0, lengthAt) + std::string(reinterpret_cast<const char*>(length), 4) +
+                                 std::string(characters, 'a') + bytes.substr(lengthAt + 4 + 1);
+        IStream* s = NewStream();
+        s->Write(copy.data(), static_cast<ULONG>(copy.size()), nullptr);
+        Rewind(s);
+        Hosted target;
+        const HRESULT loaded = static_cast<IPersistStreamInit*>(target.control)->Load(s);
+        s->Release();
+        if (characters == kMaxPropertyText) {
+            EXPECT_EQ(S_OK, loaded);
+            EXPECT_EQ(characters, target.control->first.size());
+        } else {
+            EXPECT_TRUE(FAILED(loaded));
+            EXPECT_EQ("", target.control->first);
+        }
+    }
+}
+
 TEST(PropertyExchange, InitNewResetsEveryPropertyToItsDefault) {
     Hosted h;
     h.control->first = "a";
