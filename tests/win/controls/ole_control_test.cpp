@@ -58,6 +58,24 @@ void Rewind(IStream* s) {
     s->Seek(zero, STREAM_SEEK_SET, nullptr);
 }
 
+// The stream a test control saves with `first` as its first text, as bytes.
+std::string SavedState(const std::string& first) {
+    Hosted source;
+    source.control->first = first;
+    IStream* stream = NewStream();
+    std::string bytes;
+    if (static_cast<IPersistStreamInit*>(source.control)->Save(stream, FALSE) == S_OK) {
+        STATSTG stat{};
+        stream->Stat(&stat, STATFLAG_NONAME);
+        HGLOBAL memory = nullptr;
+        ::GetHGlobalFromStream(stream, &memory);
+        bytes.assign(static_cast<const char*>(::GlobalLock(memory)), static_cast<size_t>(stat.cbSize.QuadPart));
+        ::GlobalUnlock(memory);
+    }
+    stream->Release();
+    return bytes;
+}
+
 }  // namespace
 
 TEST(PropertyExchange, BagSaveStampsVersionThenOwnStateThenPropertiesInOrder) {
@@ -155,17 +173,8 @@ TEST(PropertyExchange, StreamRoundTripKeepsValuesAndClearsDirty) {
 
 TEST(PropertyExchange, DamagedStreamsLoadNothingAndReportAnError) {
     // A saved state cut short, and one whose text length is absurd.
-    Hosted source;
-    source.control->first = "first text";
-    IStream* good = NewStream();
-    ASSERT_EQ(S_OK, static_cast<IPersistStreamInit*>(source.control)->Save(good, FALSE));
-    STATSTG stat{};
-    good->Stat(&stat, STATFLAG_NONAME);
-    HGLOBAL memory = nullptr;
-    ::GetHGlobalFromStream(good, &memory);
-    std::string bytes(static_cast<const char*>(::GlobalLock(memory)), static_cast<size_t>(stat.cbSize.QuadPart));
-    ::GlobalUnlock(memory);
-    good->Release();
+    const std::string bytes = SavedState("first text");
+    ASSERT_FALSE(bytes.empty());
 
     for (int damage = 0; damage < 2; ++damage) {
         std::string copy = bytes;
@@ -191,17 +200,8 @@ TEST(PropertyExchange, DamagedStreamsLoadNothingAndReportAnError) {
 // A text longer than a property bag takes (kMaxPropertyText characters) is
 // refused by a stream too: what loads from one always saves to a bag and back.
 TEST(PropertyExchange, AStreamNeverLoadsATextABagWouldRefuse) {
-    Hosted source;
-    source.control->first = "x";
-    IStream* good = NewStream();
-    ASSERT_EQ(S_OK, static_cast<IPersistStreamInit*>(source.control)->Save(good, FALSE));
-    STATSTG stat{};
-    good->Stat(&stat, STATFLAG_NONAME);
-    HGLOBAL memory = nullptr;
-    ::GetHGlobalFromStream(good, &memory);
-    const std::string bytes(static_cast<const char*>(::GlobalLock(memory)), static_cast<size_t>(stat.cbSize.QuadPart));
-    ::GlobalUnlock(memory);
-    good->Release();
+    const std::string bytes = SavedState("x");
+    ASSERT_FALSE(bytes.empty());
     const size_t lengthAt = 16;  // version, extent x and y, stock properties
     for (size_t characters : {kMaxPropertyText, kMaxPropertyText + 1}) {
         const uint32_t count = static_cast<uint32_t>(characters);
