@@ -7,6 +7,10 @@
 // Title of Notewell's hidden main window: the controls find it by this title.
 constexpr char kTrayWindowTitle[] = "PvxTray";
 constexpr char kTrayProgramName[] = "Notewell.exe";
+// The object a Notewell holds from its first step to its end, one per Windows
+// session ("Local\\"): a second copy that finds it ends without logging in,
+// and the login control starts none while it exists.
+constexpr wchar_t kTrayInstanceName[] = L"Local\\Corvala.Notewell";
 constexpr unsigned int kTrayIconId = 129;
 
 // Private window messages (WM_USER = 0x400, WM_APP = 0x8000).

@@ -113,11 +113,13 @@ void CGatekinCtrl::NotifyTray() {
 }
 
 void CGatekinCtrl::StartTrayClient() {
-    if (FindTrayWindow()) return;  // Notewell already runs: no second copy
+    // Notewell already runs, or is still starting: no second copy.
+    if (FindTrayWindow() || TrayInstanceExists()) return;
     const std::string commandLine = BuildTrayCommandLine(memberId, password, sexCode, sessionId, serverAddress);
-    // An identity too long for a command line cannot be handed over whole:
-    // the login fails as a failed start does, rather than with a cut identity.
-    if (commandLine.size() >= kMaxCommandLine) {
+    // An identity too long for a command line, or a PARAM too long to take,
+    // cannot be handed over whole: the login fails as a failed start does,
+    // rather than with a cut or empty identity.
+    if (paramRefused || commandLine.size() >= kMaxCommandLine) {
         ShowMessageBox(m_hWnd, kLoginFailedText, kServerMessageCaption, kErrorBox);
         return;
     }
@@ -153,6 +155,7 @@ void CGatekinCtrl::DoPropExchange(CPropExchange* px) {
     PX_String(px, "SEX", sexCode, "");
     PX_String(px, "SESSIONID", sessionId, "");
     PX_String(px, "SERVERIP", serverAddress, "");
+    if (px->IsLoading()) paramRefused = px->TextRefused();
 }
 
 int CGatekinCtrl::OnCreate(LPCREATESTRUCTW cs) {

@@ -50,6 +50,8 @@ private:
     std::string sessionId;      // "SESSIONID"
     std::string serverAddress;  // "SERVERIP"
     short loginState = -1;      // the last value the page set; not persisted
+    // A PARAM was too long to take: the identity cannot be handed over whole.
+    bool paramRefused = false;
 };
 
 // The property page of the login control: dialog 200, it edits nothing.

@@ -1,5 +1,6 @@
 // What the Rosterly module keeps for all its controls: the count of live
-// controls (only the first live control of a process connects to the server)
+// controls, those with a window on a page they serve (only the first live
+// control of a process connects to the server)
 // and the list lock, a process-wide recursive lock around the connection
 // flags and the row deletions.
 #pragma once

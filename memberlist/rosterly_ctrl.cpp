@@ -44,7 +44,6 @@ END_MESSAGE_MAP()
 
 CRosterlyCtrl::CRosterlyCtrl() : COleControl(ShellControlClassInfo(kRosterlyModule)) {
     InitializeIIDs(&kRosterlyModule.dispatchIid, &kRosterlyModule.eventIid);
-    RaiseLiveControlCount();
     char host[256] = {};
     AfxLoadString(IDS_WEB_HOST, host, sizeof host);
     webHost = host[0] ? host : kDefaultWebHost;
@@ -54,8 +53,7 @@ CRosterlyCtrl::~CRosterlyCtrl() {
     // The window goes first, while this class still handles its messages.
     if (m_hWnd) ::DestroyWindow(m_hWnd);
     CloseSocket();
-    // A control whose window never existed still stops counting as live.
-    if (!countLowered) LowerLiveControlCount();
+    StopCountingAsLive();
 }
 
 // ---- properties ----
@@ -111,9 +109,10 @@ BOOL CRosterlyCtrl::PreCreateWindow(CREATESTRUCTW& cs) {
 
 int CRosterlyCtrl::OnCreate(LPCREATESTRUCTW cs) {
     if (COleControl::OnCreate(cs) == -1) return -1;
-    if (countLowered) {
-        // Made again after its window was destroyed: live once more.
-        countLowered = false;
+    // Live from its window on: only a control its page is served gets one, so
+    // a refused control never takes the process's connection from another.
+    if (!countedAsLive) {
+        countedAsLive = true;
         RaiseLiveControlCount();
     }
     versionText = ReadModuleVersionText();
@@ -152,11 +151,14 @@ LRESULT CRosterlyCtrl::OnDestroyMessage(WPARAM, LPARAM) {
     redrawHeld = false;
     columnsChangedWhileHeld = false;
     cellIcons.Release();
-    if (!countLowered) {
-        countLowered = true;
-        LowerLiveControlCount();
-    }
+    StopCountingAsLive();
     return Default();
+}
+
+void CRosterlyCtrl::StopCountingAsLive() {
+    if (!countedAsLive) return;
+    countedAsLive = false;
+    LowerLiveControlCount();
 }
 
 LRESULT CRosterlyCtrl::OnDrawItemMessage(WPARAM w, LPARAM l) {

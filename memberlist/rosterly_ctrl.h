@@ -119,6 +119,7 @@ protected:
     DECLARE_DISPATCH_MAP()
     DECLARE_MESSAGE_MAP()
     LRESULT OnDestroyMessage(WPARAM, LPARAM);
+    void StopCountingAsLive();
     LRESULT OnReflectedCommand(WPARAM, LPARAM) { return 0; }
     LRESULT OnReflectedNotify(WPARAM, LPARAM);
     LRESULT OnContextMenuMessage(WPARAM, LPARAM);
@@ -193,7 +194,7 @@ private:
     int loginTries = 0;
     bool loginTimerOn = false;
     bool keepAliveTimerOn = false;
-    bool countLowered = false;
+    bool countedAsLive = false;  // while it has its window
 
     // The menu state, rebuilt each time the menu opens.
     std::string selectedId;

@@ -317,6 +317,7 @@ STDMETHODIMP COleControl::Load(LPSTREAM stream) {
 
 STDMETHODIMP COleControl::Save(LPSTREAM stream, BOOL clearDirty) {
     if (!stream) return E_POINTER;
+    CallHold hold(this);  // the stream is the container's
     CStreamPropExchange px(stream, false);
     DoPropExchange(&px);
     if (!px.Succeeded()) return FAILED(px.Result()) ? px.Result() : E_FAIL;
@@ -357,6 +358,7 @@ STDMETHODIMP COleControl::Load(IPropertyBag* bag, IErrorLog* errorLog) {
 
 STDMETHODIMP COleControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
     if (!bag) return E_POINTER;
+    CallHold hold(this);  // so is the bag
     CPropbagPropExchange px(bag, nullptr, false);
     DoPropExchange(&px);
     if (FAILED(px.SaveResult())) return px.SaveResult();
@@ -448,9 +450,11 @@ STDMETHODIMP COleControl::FindConnectionPoint(REFIID iid, IConnectionPoint** poi
 COleControl::PageState COleControl::CheckPage() {
     if (!m_classInfo.allowsPage) return PageState::Allowed;
     if (m_pageState != PageState::Unknown) return m_pageState;
-    IUnknown* site = m_clientSite ? static_cast<IUnknown*>(m_clientSite) : m_objectSite;
-    if (!site) return m_pageState;
-    const PageAddress page = ReadPageAddress(site);
+    if (!m_clientSite && !m_objectSite) return m_pageState;
+    // Either site may be the one that shows the page (a script-made control
+    // has only the second); a page found through one is not overruled by the other.
+    PageAddress page = ReadPageAddress(m_clientSite);
+    if (!page.isPage) page = ReadPageAddress(m_objectSite);
     // A page that will not say where it is gets nothing either.
     if (page.isPage && m_pageState != PageState::Refused)
         m_pageState = !page.address.empty() && m_classInfo.allowsPage(page.address) ? PageState::Allowed
@@ -491,6 +495,7 @@ STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWOR
 }
 
 STDMETHODIMP COleControl::SetSite(IUnknown* site) {
+    CallHold hold(this);  // the site let go may let the control go
     ReplaceSite(m_objectSite, site);
     return S_OK;
 }

@@ -332,6 +332,7 @@ HRESULT COleControl::UIActivate() {
 
 STDMETHODIMP COleControl::UIDeactivate() {
     if (!m_uiActive) return S_OK;
+    CallHold hold(this);  // the site and frame run the container's code
     m_uiActive = false;
     if (m_inPlaceDocument) m_inPlaceDocument->SetActiveObject(nullptr, nullptr);
     if (m_inPlaceFrame) m_inPlaceFrame->SetActiveObject(nullptr, nullptr);
@@ -341,6 +342,9 @@ STDMETHODIMP COleControl::UIDeactivate() {
 
 STDMETHODIMP COleControl::InPlaceDeactivate() {
     if (!m_inPlaceActive) return S_OK;
+    // Destroying a focused window sends WM_KILLFOCUS, which runs the page's
+    // blur handler; the page may let the control go there.
+    CallHold hold(this);
     UIDeactivate();
     m_inPlaceActive = false;
     DestroyControlWindow();
@@ -373,6 +377,7 @@ STDMETHODIMP COleControl::SetObjectRects(LPCRECT posRect, LPCRECT clipRect) {
     if (!posRect) return E_POINTER;
     HWND outer = GetOuterWindow();
     if (!outer) return S_OK;
+    CallHold hold(this);  // moving the window sends it messages, which may reach the page
     ::SetWindowPos(outer, nullptr, posRect->left, posRect->top, posRect->right - posRect->left,
                    posRect->bottom - posRect->top, SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyClipRegion(*posRect, clipRect ? *clipRect : *posRect);

@@ -7,6 +7,7 @@ namespace {
 
 // Declared here rather than taken from the HTML and browser headers: only
 // one property of each is read.
+const IID kIidHtmlDocument = {0x626FC520, 0xA41E, 0x11CF, {0xA7, 0x31, 0x00, 0xA0, 0xC9, 0x08, 0x26, 0x37}};
 const IID kIidHtmlDocument2 = {0x332C4425, 0x26CB, 0x11D0, {0xB4, 0x83, 0x00, 0xC0, 0x4F, 0xD9, 0x01, 0x19}};
 const IID kIidWebBrowserApp = {0x0002DF05, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kIidWebBrowser2 = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
@@ -60,7 +61,8 @@ bool FromMoniker(IOleClientSite* site, PageAddress* page) {
 bool FromDocument(IOleClientSite* site, PageAddress* page) {
     IOleContainer* container = nullptr;
     if (FAILED(site->GetContainer(&container)) || !container) return false;
-    if (HasInterface(container, kIidHtmlDocument2)) {
+    // A document is a page, whether or not it then says where it is.
+    if (HasInterface(container, kIidHtmlDocument) || HasInterface(container, kIidHtmlDocument2)) {
         page->isPage = true;
         page->address = ReadTextProperty(container, kIidHtmlDocument2, L"URL");
     }
@@ -72,9 +74,16 @@ bool FromBrowser(IUnknown* site, PageAddress* page) {
     IServiceProvider* services = nullptr;
     if (FAILED(site->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services))) || !services)
         return false;
+    // A browser is a page whichever interface it is offered by; only the
+    // browser's own interface gives the address.
     IUnknown* browser = nullptr;
-    if (SUCCEEDED(services->QueryService(kIidWebBrowserApp, kIidWebBrowser2, reinterpret_cast<void**>(&browser))) &&
-        browser) {
+    for (REFIID offered : {IID_IUnknown, kIidWebBrowser2}) {
+        if (SUCCEEDED(services->QueryService(kIidWebBrowserApp, offered, reinterpret_cast<void**>(&browser))) &&
+            browser)
+            break;
+        browser = nullptr;
+    }
+    if (browser) {
         page->isPage = true;
         page->address = ReadTextProperty(browser, kIidWebBrowser2, L"LocationURL");
         browser->Release();

@@ -4,6 +4,14 @@
 
 #include "ole_text.h"
 
+namespace {
+// Whether a text is one a page may give the control, whichever path it comes
+// by. No text has more UTF-16 characters than UTF-8 bytes.
+bool WithinTextLimit(const std::string& utf8) {
+    return utf8.size() <= kMaxPropertyText || WideFromUtf8(utf8).size() <= kMaxPropertyText;
+}
+}  // namespace
+
 bool CPropExchange::ExchangeVersion(DWORD& version, DWORD defaultVersion) {
     int32_t value = static_cast<int32_t>(m_loading ? defaultVersion : version);
     const bool ok = ExchangeLong("_Version", value, static_cast<int32_t>(defaultVersion));
@@ -60,9 +68,11 @@ bool CPropbagPropExchange::ExchangeText(const char* name, std::string& value, co
     VARIANT v;
     ::VariantInit(&v);
     if (m_loading) {
-        const bool ok = Read(name, VT_BSTR, &v) && ::SysStringLen(V_BSTR(&v)) <= kMaxPropertyText;
+        const bool read = Read(name, VT_BSTR, &v);
+        const bool ok = read && ::SysStringLen(V_BSTR(&v)) <= kMaxPropertyText;
         value = ok ? Utf8FromBstr(V_BSTR(&v)) : defaultValue;
         ::VariantClear(&v);
+        if (read && !ok) RefuseText(name);
         return ok;
     }
     V_VT(&v) = VT_BSTR;
@@ -74,6 +84,15 @@ bool CPropbagPropExchange::ExchangeText(const char* name, std::string& value, co
     const bool ok = Write(name, &v);
     ::VariantClear(&v);
     return ok;
+}
+
+void CPropbagPropExchange::RefuseText(const char* name) {
+    m_textRefused = true;
+    if (!m_errorLog) return;
+    EXCEPINFO error{};
+    error.scode = DISP_E_OVERFLOW;
+    const std::wstring wideName = WideFromUtf8(name);
+    m_errorLog->AddError(wideName.c_str(), &error);
 }
 
 bool CPropbagPropExchange::ExchangeLong(const char* name, int32_t& value, int32_t defaultValue) {
@@ -165,10 +184,17 @@ bool CStreamPropExchange::ExchangeText(const char*, std::string& value, const st
             value = defaultValue;
             return false;
         }
+        if (!WithinTextLimit(text)) {
+            m_failed = true;
+            m_textRefused = true;
+            m_result = STG_E_DOCFILECORRUPT;
+            value = defaultValue;
+            return false;
+        }
         value = std::move(text);
         return true;
     }
-    if (value.size() > kMaxStreamText) {
+    if (!WithinTextLimit(value)) {
         m_failed = true;
         m_result = E_INVALIDARG;
         return false;

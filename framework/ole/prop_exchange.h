@@ -22,6 +22,9 @@ public:
     DWORD GetVersion() const { return m_version; }
     // False once a load met a damaged or short source; later values keep their defaults.
     bool Succeeded() const { return !m_failed; }
+    // True once a loaded text was refused for being longer than kMaxPropertyText;
+    // its value took the default.
+    bool TextRefused() const { return m_textRefused; }
 
     // Each exchanges one value under its name; a value that cannot be loaded
     // takes the default. The result tells whether this value was exchanged.
@@ -33,6 +36,7 @@ protected:
     explicit CPropExchange(bool loading) : m_loading(loading) {}
     bool m_loading;
     bool m_failed = false;
+    bool m_textRefused = false;
     DWORD m_version = 0;
 };
 
@@ -41,7 +45,8 @@ bool PX_Long(CPropExchange* px, const char* name, int32_t& value, int32_t defaul
 bool PX_ULong(CPropExchange* px, const char* name, uint32_t& value, uint32_t defaultValue);
 
 // Loads from or saves to an IPropertyBag (a web page's PARAM values). Texts
-// travel as BSTRs in UTF-16 and are held in UTF-8.
+// travel as BSTRs in UTF-16 and are held in UTF-8. A text over the limit is
+// refused (told to the error log, when there is one).
 class CPropbagPropExchange : public CPropExchange {
 public:
     CPropbagPropExchange(IPropertyBag* bag, IErrorLog* errorLog, bool loading);
@@ -52,6 +57,7 @@ public:
 private:
     bool Read(const char* name, VARTYPE type, VARIANT* out);
     bool Write(const char* name, VARIANT* value);
+    void RefuseText(const char* name);
     IPropertyBag* m_bag;
     IErrorLog* m_errorLog;
     HRESULT m_saveResult = S_OK;
@@ -59,11 +65,12 @@ private:
 
 // Loads from or saves to a stream, in the order of the exchange: numbers as
 // 32-bit little-endian values, texts as a 32-bit byte count and the bytes.
-// A stream is untrusted input: a text count above kMaxStreamText or a short
-// read fails the load.
+// A stream is untrusted input: a short read, or a text a property bag would
+// refuse (longer than kMaxPropertyText in UTF-16), fails the load.
 class CStreamPropExchange : public CPropExchange {
 public:
-    static constexpr uint32_t kMaxStreamText = 1u << 20;
+    // The most bytes kMaxPropertyText characters take in UTF-8.
+    static constexpr uint32_t kMaxStreamText = 3 * kMaxPropertyText;
     CStreamPropExchange(IStream* stream, bool loading);
     bool ExchangeText(const char* name, std::string& value, const std::string& defaultValue) override;
     bool ExchangeLong(const char* name, int32_t& value, int32_t defaultValue) override;

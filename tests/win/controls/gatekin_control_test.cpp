@@ -438,3 +438,48 @@ TEST_F(GatekinTest, AnIdentityTooLongForACommandLineShowsTheLoginMessage) {
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("로그인이 정상적으로 이루어지지 않았습니다.로그아웃 하신 후 다시 로그인해주세요.", boxes[0].text);
 }
+
+// A PARAM too long for the control to take fails the login the same way: no
+// Notewell starts with that field empty.
+TEST_F(GatekinTest, AnOverLongParamFailsTheLoginAsAnOverLongPropertyDoes) {
+    for (const wchar_t* param : {L"ID", L"PWD"}) {
+        SCOPED_TRACE(std::string(param, param + wcslen(param)));
+        launches.clear();
+        boxes.clear();
+        CControlHost paramHost;
+        auto* fresh = new CGatekinCtrl();
+        ASSERT_EQ(S_OK, paramHost.Attach(static_cast<IOleObject*>(fresh)));
+        fresh->Release();
+        paramHost.SetParam(L"ID", L"bob");
+        paramHost.SetParam(L"PWD", L"pw");
+        paramHost.SetParam(param, std::wstring(kMaxPropertyText + 1, L'a'));
+        ASSERT_EQ(S_OK, paramHost.Load(page, kPosition));
+        ASSERT_EQ(S_OK, paramHost.Activate());
+        VARIANT v;
+        V_VT(&v) = VT_I4;
+        V_I4(&v) = 0;
+        EXPECT_EQ(S_OK, paramHost.SetProperty(L"LogStateProc", v));
+        EXPECT_TRUE(launches.empty()) << launches[0];
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ("로그인이 정상적으로 이루어지지 않았습니다.로그아웃 하신 후 다시 로그인해주세요.", boxes[0].text);
+        paramHost.Close();
+    }
+}
+
+// A Notewell still starting holds the session's object and has no window yet:
+// the page's login starts no second copy, and once its window is there the
+// page's requests reach it.
+TEST_F(GatekinTest, ANotewellStillStartingGetsNoSecondCopyAndLaterTheRequests) {
+    Show({{L"ID", L"bob"}});
+    HANDLE starting = ::CreateMutexW(nullptr, FALSE, kTrayInstanceName);
+    ASSERT_TRUE(starting);
+    SetState(0);
+    EXPECT_TRUE(launches.empty());
+    EXPECT_TRUE(boxes.empty());
+    tray = std::make_unique<TrayStandIn>();  // its window comes up
+    SetState(0);
+    EXPECT_TRUE(launches.empty());
+    ASSERT_EQ(S_OK, Set(L"SendAllLabel", L"x"));
+    EXPECT_EQ(std::vector<UINT>{WM_TRAY_NOTE_ALL}, TrayMessages());
+    ::CloseHandle(starting);
+}

@@ -58,6 +58,24 @@ void Rewind(IStream* s) {
     s->Seek(zero, STREAM_SEEK_SET, nullptr);
 }
 
+// The stream a test control saves with `first` as its first text, as bytes.
+std::string SavedState(const std::string& first) {
+    Hosted source;
+    source.control->first = first;
+    IStream* stream = NewStream();
+    std::string bytes;
+    if (static_cast<IPersistStreamInit*>(source.control)->Save(stream, FALSE) == S_OK) {
+        STATSTG stat{};
+        stream->Stat(&stat, STATFLAG_NONAME);
+        HGLOBAL memory = nullptr;
+        ::GetHGlobalFromStream(stream, &memory);
+        bytes.assign(static_cast<const char*>(::GlobalLock(memory)), static_cast<size_t>(stat.cbSize.QuadPart));
+        ::GlobalUnlock(memory);
+    }
+    stream->Release();
+    return bytes;
+}
+
 }  // namespace
 
 TEST(PropertyExchange, BagSaveStampsVersionThenOwnStateThenPropertiesInOrder) {
@@ -155,17 +173,8 @@ TEST(PropertyExchange, StreamRoundTripKeepsValuesAndClearsDirty) {
 
 TEST(PropertyExchange, DamagedStreamsLoadNothingAndReportAnError) {
     // A saved state cut short, and one whose text length is absurd.
-    Hosted source;
-    source.control->first = "first text";
-    IStream* good = NewStream();
-    ASSERT_EQ(S_OK, static_cast<IPersistStreamInit*>(source.control)->Save(good, FALSE));
-    STATSTG stat{};
-    good->Stat(&stat, STATFLAG_NONAME);
-    HGLOBAL memory = nullptr;
-    ::GetHGlobalFromStream(good, &memory);
-    std::string bytes(static_cast<const char*>(::GlobalLock(memory)), static_cast<size_t>(stat.cbSize.QuadPart));
-    ::GlobalUnlock(memory);
-    good->Release();
+    const std::string bytes = SavedState("first text");
+    ASSERT_FALSE(bytes.empty());
 
     for (int damage = 0; damage < 2; ++damage) {
         std::string copy = bytes;
@@ -185,6 +194,34 @@ TEST(PropertyExchange, DamagedStreamsLoadNothingAndReportAnError) {
         EXPECT_EQ("", target.control->first) << damage;
         EXPECT_EQ("two", target.control->second) << damage;
         s->Release();
+    }
+}
+
+// A text longer than a property bag takes (kMaxPropertyText characters) is
+// refused by a stream too: what loads from one always saves to a bag and back.
+TEST(PropertyExchange, AStreamNeverLoadsATextABagWouldRefuse) {
+    const std::string bytes = SavedState("x");
+    ASSERT_FALSE(bytes.empty());
+    const size_t lengthAt = 16;  // version, extent x and y, stock properties
+    for (size_t characters : {kMaxPropertyText, kMaxPropertyText + 1}) {
+        const uint32_t count = static_cast<uint32_t>(characters);
+        const unsigned char length[4] = {static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8),
+                                         static_cast<unsigned char>(count >> 16), static_cast<unsigned char>(count >> 24)};
+        const std::string copy = bytes.substr(0, lengthAt) + std::string(reinterpret_cast<const char*>(length), 4) +
+                                 std::string(characters, 'a') + bytes.substr(lengthAt + 4 + 1);
+        IStream* s = NewStream();
+        s->Write(copy.data(), static_cast<ULONG>(copy.size()), nullptr);
+        Rewind(s);
+        Hosted target;
+        const HRESULT loaded = static_cast<IPersistStreamInit*>(target.control)->Load(s);
+        s->Release();
+        if (characters == kMaxPropertyText) {
+            EXPECT_EQ(S_OK, loaded);
+            EXPECT_EQ(characters, target.control->first.size());
+        } else {
+            EXPECT_TRUE(FAILED(loaded));
+            EXPECT_EQ("", target.control->first);
+        }
     }
 }
 
@@ -308,6 +345,36 @@ TEST(InPlace, AFailedCreationLeavesTheControlInactive) {
     EXPECT_FALSE(h.control->IsInPlaceActive());
     EXPECT_FALSE(h.host.Site()->InPlaceActive());
     EXPECT_EQ(nullptr, h.host.ControlWindow());
+}
+
+// Deactivation destroys the focused window, whose WM_KILLFOCUS runs the
+// page's blur handler; the handler lets the control go. The control stays
+// until the container's call is over: the window is gone whole before it is.
+TEST(InPlace, ABlurHandlerThatDropsTheControlInADeactivationLetsTheDeactivationFinish) {
+    HostWindow window;
+    ::ShowWindow(window.hwnd, SW_SHOWNA);  // a hidden page takes no focus
+    Hosted hosted(true);
+    ASSERT_EQ(S_OK, hosted.host.Load(window.hwnd, kPosition));
+    ASSERT_EQ(S_OK, hosted.host.Activate());
+    const HWND button = hosted.control->m_hWnd;
+    ::SetFocus(button);
+    ASSERT_EQ(button, ::GetFocus());
+    IOleInPlaceObject* inPlace = nullptr;
+    ASSERT_EQ(S_OK, hosted.host.Control()->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)));
+    inPlace->Release();  // the container calls through the reference the page holds
+    bool blurred = false;
+    hosted.host.Site()->onFocus = [&](BOOL focused) {
+        if (focused || blurred) return;
+        blurred = true;
+        hosted.host.Close();  // the page lets the control go
+    };
+    const int deletedBefore = CTestControl::deleted;
+    const int deletedWithWindowBefore = CTestControl::deletedWithWindow;
+    EXPECT_EQ(S_OK, inPlace->InPlaceDeactivate());
+    EXPECT_TRUE(blurred);
+    EXPECT_EQ(deletedBefore + 1, CTestControl::deleted);
+    EXPECT_EQ(deletedWithWindowBefore, CTestControl::deletedWithWindow);
+    EXPECT_FALSE(::IsWindow(button));
 }
 
 TEST(InPlace, SubclassedSystemControlGetsItsNotificationsReflected) {

@@ -76,7 +76,105 @@ const wchar_t kEverySend[] =
     L"--set SendLabel=id/nick/F/25 --set-text SendChat=id/nick/F/25/job/seoul/5/9/topic/3 --set SendAllLabel=x"
     L" --set SendAllChat=x --set LogStateProc=2 --set LogStateProc=1 --set LogStateProc=3 --set LogStateProc=0";
 
+// A site in between a page and its control (a container that forwards what
+// it is given): it offers the page's document or its browser, but passes on
+// no address, neither as a moniker nor through them.
+class CAddresslessSite : public IOleClientSite, public IServiceProvider, public IOleContainer, public IDispatch {
+public:
+    enum class Offers { Document, Browser };
+    explicit CAddresslessSite(Offers offers) : m_offers(offers) {}
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (iid == IID_IUnknown || iid == IID_IOleClientSite)
+            *object = static_cast<IOleClientSite*>(this);
+        else if (iid == IID_IServiceProvider && m_offers == Offers::Browser)
+            *object = static_cast<IServiceProvider*>(this);
+        else if ((iid == IID_IOleContainer || iid == IID_IParseDisplayName) && m_offers == Offers::Document)
+            *object = static_cast<IOleContainer*>(this);
+        else if (iid == IID_IDispatch || iid == kIidHtmlDocument)
+            *object = static_cast<IDispatch*>(this);  // the document's first interface, not its second
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --m_refs; }  // lives on the test's stack
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return S_OK; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override { return *moniker = nullptr, E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer** container) override {
+        *container = nullptr;
+        if (m_offers != Offers::Document) return E_NOINTERFACE;
+        *container = this;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+    // IServiceProvider: the browser, as an object that is not the browser's own interface
+    STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** object) override {
+        *object = nullptr;
+        if (service != kIidWebBrowserApp || (iid != IID_IUnknown && iid != IID_IDispatch)) return E_NOINTERFACE;
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    // IOleContainer
+    STDMETHODIMP ParseDisplayName(IBindCtx*, LPOLESTR, ULONG*, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumObjects(DWORD, IEnumUnknown**) override { return E_NOTIMPL; }
+    STDMETHODIMP LockContainer(BOOL) override { return S_OK; }
+    // IDispatch: knows no names
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+    static constexpr IID kIidHtmlDocument = {0x626FC520, 0xA41E, 0x11CF, {0xA7, 0x31, 0x00, 0xA0, 0xC9, 0x08, 0x26, 0x37}};
+    static constexpr IID kIidWebBrowserApp = {0x0002DF05, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+private:
+    Offers m_offers;
+    ULONG m_refs = 1;
+};
+
 }  // namespace
+
+// A site that offers a document or a browser is a web page, and one that will
+// not say where it is gets nothing; a host with neither is a program of its own.
+TEST_F(SiteLock, ASiteOfferingADocumentOrBrowserWithoutAnAddressIsRefused) {
+    ASSERT_EQ(S_OK, CallModuleEntry(HostToWindowsPath(GATEKIN_OCX_PATH), "DllRegisterServer"));
+    ASSERT_EQ(S_OK, CallModuleEntry(HostToWindowsPath(ROSTERLY_OCX_PATH), "DllRegisterServer"));
+    HWND frame = ::CreateWindowExA(0, "STATIC", "page", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    const RECT position = {0, 0, 10, 10};
+    for (const wchar_t* progId : {L"GATEKIN.GatekinCtrl.1", L"ROSTERLY.RosterlyCtrl.1"}) {
+        for (auto offers : {CAddresslessSite::Offers::Document, CAddresslessSite::Offers::Browser}) {
+            SCOPED_TRACE(Utf8FromWide(progId) + (offers == CAddresslessSite::Offers::Document ? " document" : " browser"));
+            CAddresslessSite site(offers);
+            CControlHost host;
+            ASSERT_EQ(S_OK, host.CreateByProgId(progId));
+            ASSERT_EQ(S_OK, host.OleObject()->SetClientSite(&site));
+            IPersistPropertyBag* bag = nullptr;
+            ASSERT_EQ(S_OK, host.Control()->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&bag)));
+            host.Params().Set(L"ID", L"viewer");
+            EXPECT_EQ(E_ACCESSDENIED, bag->Load(&host.Params(), nullptr));
+            bag->Release();
+            EXPECT_EQ(E_ACCESSDENIED, host.OleObject()->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, frame,
+                                                               &position));
+            VARIANT v;
+            ::VariantInit(&v);
+            EXPECT_EQ(E_ACCESSDENIED, host.GetProperty(L"TextID", &v));
+            host.OleObject()->SetClientSite(nullptr);
+            host.Close();
+        }
+    }
+    ::DestroyWindow(frame);
+}
 
 TEST_F(SiteLock, GatekinServesTheServicePageAndDoesNothingOnAForeignOne) {
     ASSERT_EQ(S_OK, CallModuleEntry(HostToWindowsPath(GATEKIN_OCX_PATH), "DllRegisterServer"));

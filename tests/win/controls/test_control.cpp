@@ -25,6 +25,14 @@ CTestControl::CTestControl(bool subclass) : COleControl(kInfo), subclassButton(s
     InitializeIIDs(&kTestControlDispatchIid, &kTestControlEventIid);
 }
 
+int CTestControl::deleted = 0;
+int CTestControl::deletedWithWindow = 0;
+
+CTestControl::~CTestControl() {
+    ++deleted;
+    if (m_hWnd || GetOuterWindow()) ++deletedWithWindow;
+}
+
 void CTestControl::DoPropExchange(CPropExchange* px) {
     ExchangeVersion(px, MAKELONG(0, 1));
     COleControl::DoPropExchange(px);

@@ -17,6 +17,12 @@ extern const CLSID kTestControlPageClsid;
 class CTestControl : public COleControl {
 public:
     explicit CTestControl(bool subclassButton = false);
+    ~CTestControl() override;
+
+    // Test controls deleted so far, and those of them deleted while a window
+    // of theirs was still there (in the middle of its destruction).
+    static int deleted;
+    static int deletedWithWindow;
 
     std::string GetText() const { return text; }
     void SetText(const std::string& value) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -29,6 +30,41 @@ std::unique_ptr<ChildProcess> StartNotewell(const std::string& args, const std::
     options.environmentPath = searchPath;
     options.waitForInputIdle = true;
     return std::make_unique<ChildProcess>(Widen("Notewell.exe " + args), options);
+}
+
+// A copy of Notewell.exe as another Windows session has it: on one machine,
+// the session's own object (kTrayInstanceName) gets another name in the copy,
+// so two members' Notewells can run side by side as on two machines.
+std::string NotewellOfAnotherSession() {
+    const std::string original = HostToWindowsPath(NOTEWELL_EXE);
+    std::ifstream in(original, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::wstring name = kTrayInstanceName;
+    const std::string pattern(reinterpret_cast<const char*>(name.data()), name.size() * sizeof(wchar_t));
+    const size_t at = bytes.find(pattern);
+    if (at == std::string::npos) return {};
+    bytes[at + pattern.size() - sizeof(wchar_t)] ^= 1;  // the name's last character
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "notewell-other-session";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string copy = folder + "\\Notewell.exe";
+    std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
+    return copy;
+}
+
+// Notewell started as the login control starts it, not waited for.
+std::unique_ptr<ChildProcess> StartNotewellNow(const std::string& args) {
+    ChildProcess::Options options;
+    options.application = Widen(HostToWindowsPath(NOTEWELL_EXE));
+    return std::make_unique<ChildProcess>(Widen("Notewell.exe " + args), options);
+}
+
+int TrayWindowCount() {
+    int count = 0;
+    for (HWND w = ::FindWindowA(nullptr, kTrayWindowTitle); w; w = ::FindWindowExA(nullptr, w, nullptr, kTrayWindowTitle))
+        ++count;
+    return count;
 }
 
 class NotewellEndToEnd : public ::testing::Test {
@@ -173,7 +209,14 @@ protected:
 
         const std::wstring withStandIn = SearchPathWith(HostToWindowsPath(PVCHAT_STANDIN_DIR));
         bob = StartNotewell("bob/pw-b/M/s-bob/127.0.0.1", withStandIn);
-        alice = StartNotewell("alice/pw-a/F/s-alice/127.0.0.1", withStandIn);
+        // One Notewell per Windows session: alice's is on another machine.
+        const std::string otherSession = NotewellOfAnotherSession();
+        ASSERT_FALSE(otherSession.empty()) << "no session object's name in Notewell.exe";
+        ChildProcess::Options asAlice;
+        asAlice.application = Widen(otherSession);
+        asAlice.environmentPath = withStandIn;
+        asAlice.waitForInputIdle = true;
+        alice = std::make_unique<ChildProcess>(Widen("Notewell.exe alice/pw-a/F/s-alice/127.0.0.1"), asAlice);
         ASSERT_TRUE(bob->Started() && alice->Started());
         ASSERT_TRUE(PumpUntil([&] {
             return server->WaitForLogin("bob", 0).has_value() && server->WaitForLogin("alice", 0).has_value();
@@ -323,3 +366,51 @@ TEST_F(PageAndNotewell, TheLoginPageStartsNotewellWhichLogsInAndTheLogoutPageEnd
 }
 
 }  // namespace
+
+// One Notewell per Windows session: a copy started while another is still
+// starting (it holds the session's object, its window is not there yet) ends
+// at once without logging in; started alone, it logs in.
+TEST(OneNotewellPerSession, ACopyStartedWhileAnotherIsStartingEndsWithoutLoggingIn) {
+    devserver::DevServerOptions options;
+    options.logSink = [](const std::string&) {};
+    devserver::DevServer server(options);
+    ASSERT_TRUE(server.Start());
+    HANDLE starting = ::CreateMutexW(nullptr, FALSE, kTrayInstanceName);  // as a starting Notewell holds it
+    ASSERT_TRUE(starting);
+    ASSERT_NE(ERROR_ALREADY_EXISTS, ::GetLastError()) << "a Notewell runs";
+    auto second = StartNotewellNow("member1/secret/M/web-session/127.0.0.1");
+    ASSERT_TRUE(second->Started());
+    EXPECT_TRUE(second->WaitExit(10000)) << "the second copy kept running";
+    EXPECT_FALSE(server.WaitForLogin("member1", 500).has_value());
+    EXPECT_EQ(0, TrayWindowCount());
+    ::CloseHandle(starting);
+
+    auto alone = StartNotewellNow("member1/secret/M/web-session/127.0.0.1");
+    EXPECT_TRUE(server.WaitForLogin("member1", 15000).has_value());
+    ASSERT_TRUE(PumpUntil([] { return TrayWindowCount() == 1; }, 5000));
+    ::SendMessageA(::FindWindowA(nullptr, kTrayWindowTitle), WM_TRAY_CLOSE, 0, 0);
+    EXPECT_TRUE(alone->WaitExit(10000));
+    server.Stop();
+}
+
+// A reload starts a second Notewell right after the first, before the first
+// is ready: one of the two logs in, the other ends, and one "PvxTray" window
+// takes the page's requests.
+TEST(OneNotewellPerSession, TwoStartedTogetherLogInOnce) {
+    devserver::DevServerOptions options;
+    options.logSink = [](const std::string&) {};
+    devserver::DevServer server(options);
+    ASSERT_TRUE(server.Start());
+    auto first = StartNotewellNow("member1/secret/M/web-session/127.0.0.1");
+    auto second = StartNotewellNow("member1/secret/M/web-session/127.0.0.1");
+    ASSERT_TRUE(first->Started() && second->Started());
+    ASSERT_TRUE(PumpUntil([&] { return !first->Running() || !second->Running(); }, 10000)) << "both kept running";
+    ASSERT_TRUE(server.WaitForLogin("member1", 15000).has_value());
+    ASSERT_TRUE(PumpUntil([] { return TrayWindowCount() == 1; }, 5000));
+    PumpFor(1000);
+    EXPECT_EQ(1u, server.CountReceived(devserver::CMD_LOGIN));
+    EXPECT_EQ(1, TrayWindowCount());
+    ::SendMessageA(::FindWindowA(nullptr, kTrayWindowTitle), WM_TRAY_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !first->Running() && !second->Running(); }, 10000));
+    server.Stop();
+}

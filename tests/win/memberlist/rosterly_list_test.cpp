@@ -239,4 +239,35 @@ TEST_F(ListRows, ASecondControlInTheProcessMakesNoConnection) {
     EXPECT_EQ(1, LiveControlCount());
 }
 
+// Foreign pages in the same browser process embed the list first: refused,
+// they take no part in the process's connection, and the service's own list
+// logs in and shows its rows as it does alone.
+TEST_F(ListRows, ControlsRefusedOnForeignPagesLeaveTheServiceListItsConnection) {
+    Population();
+    std::vector<Hosted> refused;
+    for (const wchar_t* page : {L"http://evil.example/", L"https://www.corvala.co.kr.evil.example/"}) {
+        Hosted h;
+        IUnknown* object = nullptr;
+        ASSERT_TRUE(SUCCEEDED(CreateComObject<CRosterlyCtrl>(IID_IUnknown, reinterpret_cast<void**>(&object))));
+        h.control = static_cast<CRosterlyCtrl*>(static_cast<IOleObject*>(object));
+        h.host = std::make_unique<CControlHost>();
+        ASSERT_EQ(S_OK, h.host->Attach(object));
+        object->Release();
+        h.host->SetPageAddress(page);
+        h.host->SetParam(L"SERVERIP", WideFromUtf8(Address()));
+        const RECT position = {0, 0, 100, 100};
+        EXPECT_EQ(E_ACCESSDENIED, h.host->Load(window, position));
+        // The page shows it all the same.
+        EXPECT_EQ(E_ACCESSDENIED, h.host->OleObject()->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, h.host->Site(), 0,
+                                                              window, &position));
+        refused.push_back(std::move(h));
+    }
+    EXPECT_EQ(0, LiveControlCount());
+    CRosterlyCtrl* list = HostViewer(L"woman", 3);
+    EXPECT_EQ(1u, server->Connections().size());
+    EXPECT_EQ(3, list->RowCount());
+    EXPECT_EQ(1, LiveControlCount());
+    for (Hosted& h : refused) CloseHosted(h);
+}
+
 }  // namespace

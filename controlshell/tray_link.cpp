@@ -20,6 +20,13 @@ void CALLBACK OnCloseAnswered(HWND, UINT, ULONG_PTR question, LRESULT) { t_unans
 
 HWND FindTrayWindow() { return ::FindWindowA(nullptr, kTrayWindowTitle); }
 
+bool TrayInstanceExists() {
+    HANDLE instance = ::OpenMutexW(SYNCHRONIZE, FALSE, kTrayInstanceName);
+    if (!instance) return ::GetLastError() == ERROR_ACCESS_DENIED;  // there, of another account
+    ::CloseHandle(instance);
+    return true;
+}
+
 void SendTrayMessage(HWND tray, UINT message) {
     DWORD_PTR answer = 0;
     ::SendMessageTimeoutA(tray, message, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kTraySendLimitMs, &answer);

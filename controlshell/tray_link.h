@@ -1,5 +1,5 @@
-// The controls' only channel to Notewell: its main window, found by the
-// title "PvxTray", and synchronous window messages to it. The page waits
+// The controls' channel to Notewell, shared by both: its main window, found
+// by the title "PvxTray", and synchronous window messages to it. The page waits
 // while Notewell handles each one, but never for a Notewell that hangs.
 #pragma once
 #include <windows.h>
@@ -13,6 +13,9 @@ constexpr DWORD kTraySendLimitMs = 5000;
 
 // The running Notewell's main window, or null.
 HWND FindTrayWindow();
+// Whether a Notewell of this Windows session is starting or running (it holds
+// kTrayInstanceName), with or without its window yet.
+bool TrayInstanceExists();
 // Sends `message` with wParam 0 and lParam 0, waiting at most
 // kTraySendLimitMs; Notewell's answer is not used.
 void SendTrayMessage(HWND tray, UINT message);
