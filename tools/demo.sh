@@ -17,6 +17,9 @@
 # non-Unicode programs is English (code page 1252), in a prefix of its own,
 # and saves build/demo/notewell-en_US.png; DEMO_NO_BUILD=1 uses the trees as
 # they are.
+# CORVALA_DEMO_BROWSER=chromium plays the same member in any browser instead:
+# the sample page in Chromium starts Notewell through its notewell: link and
+# logs in over the bridge (see play_in_chromium).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -28,6 +31,59 @@ mkdir -p build/demo
 lang=${CORVALA_WINE_LANG:-ko_KR.UTF-8}
 suffix=""
 [ "$lang" = ko_KR.UTF-8 ] || suffix="-${lang%%.*}"
+
+# The service's sample page, as the service's server writes the member into it,
+# from a web server under the service's name in a network namespace of the
+# demo's own (ports 80, 5200, 5210, 5290). The member clicks the start button;
+# headless Chromium has no one to run the notewell: link, so the demo plays
+# the system's part and runs the scheme's command under wine. The page then
+# logs in over the bridge and opens a note window and a 1:1 chat request while
+# the scenario's note and requests come in. Headless it saves the page as
+# Chromium shows it and the wine display; with a display Chromium shows there
+# until Enter.
+play_in_chromium() {
+    export WINEPREFIX=${WINEPREFIX:-$repo/build/demo/wineprefix-browser$suffix}
+    source tests/browser/browser-env.sh
+    if [ -z "${CORVALA_BROWSER_NAMESPACE:-}" ]; then
+        browser_tools_present || { echo "The browser demo cannot run: $BROWSER_REASON" >&2; exit 1; }
+        if [ -n "$own_display" ]; then
+            export CORVALA_DEMO_VISIBLE=1
+        else
+            export DISPLAY=${CORVALA_DEMO_DISPLAY:-:85}
+        fi
+        DEMO_NO_BUILD=1 browser_enter_namespace "$0"
+    fi
+    trap browser_cleanup EXIT
+    browser_chromium_starts build/demo/chromium-check.log ||
+        { echo "Chromium cannot start here; see build/demo/chromium-check.log" >&2; exit 1; }
+    browser_start
+    wine_windows_look
+    wine_runs_32bit || echo "32-bit programs do not run here ($WINE32_REASON)."
+    echo "The demo plays the page in $(/usr/bin/chromium --version 2>/dev/null) with Notewell of $build."
+    local site log status=0
+    site=$(mktemp -d)
+    browser_temp+=("$site")
+    ln -s "$repo/web" "$site/web"
+    mkdir "$site/docs"
+    sed -e 's/{ID}/demo/g; s/{PWD}/pw/g; s/{SEX}/M/g; s/{LIST_SEX}/man/g' \
+        -e 's/{SESSIONID}/demo-session/g; s/{SERVERIP}/127.0.0.1/g' docs/sample-page.html > "$site/docs/sample-page.html"
+    browser_serve_site "$site" build/demo/web.log
+    log=build/demo/devserver-browser.log
+    "$devserver" --no-stdin --list-port 5200 --script devserver/scenarios/demo.txt > "$log" 2>&1 &
+    browser_started+=($!)
+    browser_wait_ports 80 5210
+    CORVALA_WEB_HOST=$web_host CORVALA_NOTEWELL=$notewell CORVALA_DEVSERVER_LOG=$log CORVALA_DEMO_OUT=build/demo \
+        /usr/bin/python3 tools/demo_browser.py || status=$?
+    echo "--- dev server log ---"
+    cat "$log"
+    exit $status
+}
+if [ -n "${CORVALA_DEMO_BROWSER:-}" ]; then
+    [ "$CORVALA_DEMO_BROWSER" = chromium ] ||
+        { echo "CORVALA_DEMO_BROWSER: the demo plays the page in chromium only" >&2; exit 2; }
+    play_in_chromium
+fi
+
 export WINEPREFIX=${WINEPREFIX:-$repo/build/demo/wineprefix$suffix}
 source tools/wine-env.sh
 wine_env_start

@@ -11,18 +11,15 @@ question is answered Cancel, and the page closes Notewell.
 import json
 import os
 import re
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 import traceback
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
-REPO = os.environ["CORVALA_REPO"]
+from browser_support import (Browser, ServerLog, run_start_link, start_link, visible_windows, wait_until,
+                             window_titles, xdotool)
+
 WEB_HOST = os.environ["CORVALA_WEB_HOST"]
 DEVSERVER_LOG = os.environ["CORVALA_DEVSERVER_LOG"]
 NOTEWELL = os.environ["CORVALA_NOTEWELL"]
@@ -37,50 +34,8 @@ PAGE = "http://%s/test/bridge-page.html" % WEB_HOST
 NOTHING_ANSWERS = ("notRunning", "blocked")
 
 
-def wait_until(predicate, seconds, step=0.2):
-    end = time.monotonic() + seconds
-    while True:
-        value = predicate()
-        if value or time.monotonic() >= end:
-            return value
-        time.sleep(step)
-
-
-def server_log():
-    with open(DEVSERVER_LOG, encoding="utf-8", errors="replace") as f:
-        return f.read()
-
-
-def received(pattern):
-    """Dev server log lines of packets from a client that match."""
-    return [line for line in server_log().splitlines() if re.search(r" in  " + pattern, line)]
-
-
-def received_since(mark):
-    """What clients sent after the log had `mark` characters, keep-alives aside."""
-    tail = server_log()[mark:]
-    return [l for l in tail.splitlines() if " in  " in l and " in  KEEPALIVE" not in l]
-
-
-def xdotool(*args):
-    return subprocess.run(["xdotool"] + list(args), capture_output=True, text=True, timeout=10).stdout
-
-
-def screen():
-    """The visible X windows (wine's windows are X windows): (window, title, process id)."""
-    windows = []
-    for window in xdotool("search", "--onlyvisible", "--name", ".").split():
-        pid = xdotool("getwindowpid", window).strip()
-        windows.append((window, xdotool("getwindowname", window).strip(), int(pid) if pid.isdigit() else None))
-    return windows
-
-
-def visible_windows(title):
-    return [(window, pid) for window, name, pid in screen() if name == title]
-
-
-def window_titles():
-    return [name for _, name, _ in screen()]
+LOG = ServerLog(DEVSERVER_LOG)
+server_log, received, received_since = LOG.text, LOG.received, LOG.received_since
 
 
 def answer_escape(window):
@@ -92,51 +47,14 @@ def answer_escape(window):
     xdotool("key", "Escape")
 
 
-class Browser:
+class PageBrowser(Browser):
+    """Chromium on the test page, with the foreign hosts the refusals need."""
+
     def __init__(self):
-        self.profile = tempfile.mkdtemp(prefix="corvala-chromium-")
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
-        for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-                    "--disable-component-update", "--disable-sync", "--no-first-run",
-                    "--user-data-dir=" + self.profile,
-                    "--host-resolver-rules=MAP %s 127.0.0.1, MAP evil.example 127.0.0.1, "
-                    "MAP rebind.example 127.0.0.1" % WEB_HOST):
-            options.add_argument(arg)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-        self.driver.set_script_timeout(90)
-
-    def open(self, url):
-        self.driver.get(url)
-
-    def run(self, script, *args):
-        return self.driver.execute_script(script, *args)
-
-    def call(self, expression, *args):
-        """Awaits a promise the page makes; the result comes back as JSON."""
-        return self.driver.execute_async_script(
-            "var done = arguments[arguments.length - 1];"
-            "Promise.resolve((function () { " + expression + " }).apply(null, arguments))"
-            ".then(function (r) { done(JSON.stringify(r === undefined ? null : r)); },"
-            "      function (e) { done(JSON.stringify({thrown: String(e)})); });", *args)
-
-    def state(self):
-        return self.run("return CorvalaDesktop.state;")
+        super().__init__([WEB_HOST, "evil.example", "rebind.example"])
 
     def states(self):
         return self.run("return seenStates.slice();")
-
-    def script_errors(self):
-        """The script's own errors; a port that refuses the connection is expected."""
-        return [e["message"] for e in self.driver.get_log("browser") if e.get("level") == "SEVERE"
-                and "corvala-desktop.js" in e.get("message", "") and "WebSocket connection to" not in e["message"]]
-
-    def close(self):
-        try:
-            self.driver.quit()
-        finally:
-            shutil.rmtree(self.profile, ignore_errors=True)
 
 
 class Run:
@@ -177,12 +95,10 @@ class Run:
         check(b.state() in NOTHING_ANSWERS, "state %r" % b.state())
         b.driver.find_element(By.ID, "start").click()
         check(b.state() == "starting", "after the click the state is %r" % b.state())
-        link = b.run("var f = document.getElementById('corvala-desktop-start'); return f && f.src;")
+        link = start_link(b)
         check(re.fullmatch(r"notewell:start\?t=[A-Za-z0-9_-]{16,32}", link or ""), "the start link is %r" % link)
         check(MEMBER["password"] not in link and MEMBER["id"] not in link, "the link carries the identity")
-        # The system's part: the registered scheme's command.
-        self.notewell = subprocess.Popen([os.path.join(REPO, "tools/wine-run"), NOTEWELL, "--url", link],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.notewell = run_start_link(NOTEWELL, link)
         check(wait_until(lambda: b.state() == "loggedIn", 60), "the page's states: %s" % b.states())
         logins = received(r'LOGIN kind 1 id="webmember"')
         check(len(logins) == 1, "the dev server saw %d logins of webmember" % len(logins))
@@ -288,7 +204,7 @@ class Run:
         check(wait_until(lambda: b.state() in ("ended",) + NOTHING_ANSWERS, 10), "states %s" % b.states())
 
     def main(self):
-        self.browser = Browser()
+        self.browser = PageBrowser()
         try:
             self.case("sample page: no Notewell, the start button shows", self.sample_page_offers_the_start_button)
             self.case("start link starts Notewell, the page logs in, the server sees it",

@@ -1,0 +1,126 @@
+"""What the browser tests and the demo's browser path share: Chromium through
+Selenium, the system's part of a notewell: link, and the wine display's
+windows (wine's windows are X windows, read with xdotool)."""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def wait_until(predicate, seconds, step=0.2):
+    end = time.monotonic() + seconds
+    while True:
+        value = predicate()
+        if value or time.monotonic() >= end:
+            return value
+        time.sleep(step)
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool"] + list(args), capture_output=True, text=True, timeout=10).stdout
+
+
+def screen():
+    """The visible X windows: (window, title, process id)."""
+    windows = []
+    for window in xdotool("search", "--onlyvisible", "--name", ".").split():
+        pid = xdotool("getwindowpid", window).strip()
+        windows.append((window, xdotool("getwindowname", window).strip(), int(pid) if pid.isdigit() else None))
+    return windows
+
+
+def visible_windows(title):
+    return [(window, pid) for window, name, pid in screen() if name == title]
+
+
+def window_titles():
+    return [name for _, name, _ in screen()]
+
+
+class ServerLog:
+    """The dev server's log: a line per packet, "in" from a client."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def text(self):
+        with open(self.path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def received(self, pattern):
+        """Lines of packets from a client that match."""
+        return [line for line in self.text().splitlines() if re.search(r" in  " + pattern, line)]
+
+    def received_since(self, mark):
+        """What clients sent after the log had `mark` characters, keep-alives aside."""
+        tail = self.text()[mark:]
+        return [l for l in tail.splitlines() if " in  " in l and " in  KEEPALIVE" not in l]
+
+
+def start_link(browser):
+    """The notewell: link the page's start() handed the system, or None."""
+    return browser.run("var f = document.getElementById('corvala-desktop-start'); return f && f.src;")
+
+
+def run_start_link(notewell, link):
+    """The system's part: the command the installer registers for the scheme
+    ("Notewell.exe" --url "%1"), which headless Chromium has no one to run."""
+    return subprocess.Popen([os.path.join(REPO, "tools/wine-run"), notewell, "--url", link],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class Browser:
+    """Chromium with the given host names served from loopback."""
+
+    def __init__(self, hosts, headless=True, window_size=None):
+        self.profile = tempfile.mkdtemp(prefix="corvala-chromium-")
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        args = ["--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                "--disable-component-update", "--disable-sync", "--no-first-run",
+                "--user-data-dir=" + self.profile,
+                "--host-resolver-rules=" + ", ".join("MAP %s 127.0.0.1" % host for host in hosts)]
+        if headless:
+            args.insert(0, "--headless=new")
+        if window_size:
+            args.append("--window-size=%d,%d" % window_size)
+        for arg in args:
+            options.add_argument(arg)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        self.driver.set_script_timeout(90)
+
+    def open(self, url):
+        self.driver.get(url)
+
+    def run(self, script, *args):
+        return self.driver.execute_script(script, *args)
+
+    def call(self, expression, *args):
+        """Awaits a promise the page makes; the result comes back as JSON."""
+        return self.driver.execute_async_script(
+            "var done = arguments[arguments.length - 1];"
+            "Promise.resolve((function () { " + expression + " }).apply(null, arguments))"
+            ".then(function (r) { done(JSON.stringify(r === undefined ? null : r)); },"
+            "      function (e) { done(JSON.stringify({thrown: String(e)})); });", *args)
+
+    def state(self):
+        return self.run("return CorvalaDesktop.state;")
+
+    def script_errors(self):
+        """The script's own errors; a port that refuses the connection is expected."""
+        return [e["message"] for e in self.driver.get_log("browser") if e.get("level") == "SEVERE"
+                and "corvala-desktop.js" in e.get("message", "") and "WebSocket connection to" not in e["message"]]
+
+    def close(self):
+        try:
+            self.driver.quit()
+        finally:
+            shutil.rmtree(self.profile, ignore_errors=True)
