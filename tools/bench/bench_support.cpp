@@ -1,5 +1,7 @@
 #include "bench_support.h"
 
+#include "tray_messages.h"
+
 #include <psapi.h>
 
 #include <cstdio>
@@ -90,6 +92,29 @@ std::unique_ptr<devserver::DevServer> StartQuietDevServer() {
     if (server->Start()) return server;
     std::printf("cannot listen on 5210\n");
     return nullptr;
+}
+
+bool StartLoggedInNotewell(devserver::DevServer& server, const std::string& program, const std::string& member,
+                           PROCESS_INFORMATION* started, HWND* tray) {
+    *tray = nullptr;
+    if (!StartProgram(program, "Notewell.exe " + member + "/pw/M/sess/127.0.0.1", started)) {
+        std::printf("cannot start %s\n", program.c_str());
+        return false;
+    }
+    if (server.WaitForLogin(member, 15000) &&
+        WaitFor([&] { return (*tray = ::FindWindowA(nullptr, "PvxTray")) != nullptr; }, 8000))
+        return true;
+    std::printf("Notewell did not log in\n");
+    return false;
+}
+
+void EndNotewell(HWND tray, PROCESS_INFORMATION& started) {
+    if (tray) ::SendMessageTimeoutA(tray, WM_TRAY_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    if (started.hProcess && ::WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0)
+        ::TerminateProcess(started.hProcess, 1);
+    if (started.hProcess) ::CloseHandle(started.hProcess);
+    if (started.hThread) ::CloseHandle(started.hThread);
+    started = PROCESS_INFORMATION{};
 }
 
 }  // namespace bench

@@ -36,5 +36,13 @@ long AskTray(HWND tray, WPARAM what);
 // A development server on the tray port that logs nothing; null (and a line
 // said) when the port is taken.
 std::unique_ptr<devserver::DevServer> StartQuietDevServer();
+// Starts the program as `member` (password "pw", a man) against the server
+// and waits for its login there and its main window; false, with a line
+// said, when either does not come (the process may still run: end it).
+bool StartLoggedInNotewell(devserver::DevServer& server, const std::string& program, const std::string& member,
+                           PROCESS_INFORMATION* started, HWND* tray);
+// Closes Notewell as the page does, ends it when it will not go, and
+// releases its handles.
+void EndNotewell(HWND tray, PROCESS_INFORMATION& started);
 
 }  // namespace bench

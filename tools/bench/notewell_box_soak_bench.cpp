@@ -17,7 +17,6 @@
 #include "dev_server.h"
 #include "member_profiles.h"
 #include "tray_bodies.h"
-#include "tray_messages.h"
 #include "wire_packet.h"
 
 namespace {
@@ -41,15 +40,9 @@ int main(int argc, char** argv) {
     if (!started) return 1;
     devserver::DevServer& server = *started;
     PROCESS_INFORMATION pi{};
-    if (!bench::StartProgram(program, "Notewell.exe boxed/pw/M/sess/127.0.0.1", &pi)) {
-        std::printf("cannot start %s\n", program.c_str());
-        return 1;
-    }
     HWND tray = nullptr;
     int status = 0;
-    if (!server.WaitForLogin("boxed", 15000) ||
-        !bench::WaitFor([&] { return (tray = ::FindWindowA(nullptr, "PvxTray")) != nullptr; }, 8000)) {
-        std::printf("Notewell did not log in\n");
+    if (!bench::StartLoggedInNotewell(server, program, "boxed", &pi, &tray)) {
         status = 1;
     } else {
         server.SendRaw("boxed", devserver::FramePacket(devserver::CMD_NOTE, 2,
@@ -88,11 +81,8 @@ int main(int argc, char** argv) {
         std::printf("growth: %+.0f KB in all, %+.1f KB per request (%.1f s); box still up: %s\n", endKb - startKb,
                     (endKb - startKb) / requests, (::GetTickCount() - began) / 1000.0,
                     bench::AskTray(tray, 5) == 1 ? "yes" : "no");
-        ::SendMessageTimeoutA(tray, WM_TRAY_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
     }
-    if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(pi.hProcess, 1);
-    ::CloseHandle(pi.hProcess);
-    ::CloseHandle(pi.hThread);
+    bench::EndNotewell(tray, pi);
     server.Stop();
     return status;
 }

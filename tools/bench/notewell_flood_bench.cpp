@@ -49,15 +49,9 @@ int main(int argc, char** argv) {
     if (!started) return 1;
     devserver::DevServer& server = *started;
     PROCESS_INFORMATION pi{};
-    if (!bench::StartProgram(program, "Notewell.exe flood/pw/M/sess/127.0.0.1", &pi)) {
-        std::printf("cannot start %s\n", program.c_str());
-        return 1;
-    }
     HWND tray = nullptr;
     int status = 0;
-    if (!server.WaitForLogin("flood", 15000) ||
-        !bench::WaitFor([&] { return (tray = ::FindWindowA(nullptr, "PvxTray")) != nullptr; }, 8000)) {
-        std::printf("Notewell did not log in\n");
+    if (!bench::StartLoggedInNotewell(server, program, "flood", &pi, &tray)) {
         status = 1;
     } else {
         ::Sleep(500);
@@ -135,11 +129,8 @@ int main(int argc, char** argv) {
         ::Sleep(300);
         std::printf("after the flood: private %+.0f KB, notices waiting %ld, packets unhandled %ld\n",
                     bench::MemoryOf(pi.hProcess).privateKb - startKb, bench::AskTray(tray, 4), bench::AskTray(tray, 3));
-        ::SendMessageTimeoutA(tray, WM_TRAY_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
     }
-    if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(pi.hProcess, 1);
-    ::CloseHandle(pi.hProcess);
-    ::CloseHandle(pi.hThread);
+    bench::EndNotewell(tray, pi);
     server.Stop();
     return status;
 }

@@ -84,8 +84,6 @@ TEST_F(UnderABoxTest, EnterSendsANoteWhileABoxIsUp) {
     MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest&) {
         ::PostMessageW(text, WM_KEYDOWN, VK_RETURN, 1);
         // The box answers itself once the key has had its turn.
-        static HWND box = nullptr;
-        box = nullptr;
         const UINT_PTR timer = ::SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR, DWORD) {
             if (HWND b = ::FindWindowW(L"#32770", L"under the key")) ::PostMessageW(b, WM_COMMAND, IDOK, 0);
         });
