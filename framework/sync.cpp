@@ -15,11 +15,12 @@ unsigned __stdcall ThreadEntry(void* p) {
 }
 }  // namespace
 
-CWinThread* AfxBeginThread(AFX_THREADPROC fn, LPVOID param) {
+CWinThread* AfxBeginThread(AFX_THREADPROC fn, LPVOID param, unsigned stackReserve) {
     auto* start = new ThreadStart{fn, param};
     unsigned id = 0;
     // _beginthreadex, not CreateThread, so the C runtime is set up for the thread.
-    auto handle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadEntry, start, 0, &id));
+    auto handle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, stackReserve, &ThreadEntry, start,
+                                                          stackReserve ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0, &id));
     if (!handle) {
         delete start;
         return nullptr;

@@ -60,4 +60,5 @@ public:
 
 typedef UINT (*AFX_THREADPROC)(LPVOID);
 // Starts fn(param) on a new thread; null when the thread could not be started.
-CWinThread* AfxBeginThread(AFX_THREADPROC fn, LPVOID param);
+// `stackReserve` 0 takes the program's default stack.
+CWinThread* AfxBeginThread(AFX_THREADPROC fn, LPVOID param, unsigned stackReserve = 0);

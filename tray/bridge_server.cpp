@@ -14,6 +14,9 @@ namespace {
 constexpr DWORD kIdleWaitMs = 250;   // how often handshakes are checked for their time limit
 constexpr DWORD kStopFlushMs = 300;  // what a page gets to take Notewell's goodbye
 constexpr int kReadChunk = 16 * 1024;
+// The thread reads into a chunk and parses small JSON texts (bounded in
+// depth): a small stack is plenty, and a program's default one is megabytes.
+constexpr unsigned kThreadStack = 256 * 1024;
 
 uint64_t NowMs() { return ::GetTickCount64(); }
 
@@ -87,7 +90,7 @@ bool CBridgeServer::Start(HWND notifyWindow, UINT notifyMessage, const ServiceSi
         stopping = false;
     }
     wake = ::WSACreateEvent();
-    thread = AfxBeginThread(&CBridgeServer::ThreadMain, this);
+    thread = AfxBeginThread(&CBridgeServer::ThreadMain, this, kThreadStack);
     if (!thread) {
         ::closesocket(listener);
         listener = INVALID_SOCKET;
