@@ -15,6 +15,10 @@
 namespace hub {
 namespace {
 
+void CALLBACK AnswerTheBoxUnderTheKey(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND box = ::FindWindowW(L"#32770", L"under the key")) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 class UnderABoxTest : public HubTest {
 protected:
     void SetUp() override {
@@ -84,9 +88,7 @@ TEST_F(UnderABoxTest, EnterSendsANoteWhileABoxIsUp) {
     MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest&) {
         ::PostMessageW(text, WM_KEYDOWN, VK_RETURN, 1);
         // The box answers itself once the key has had its turn.
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR, DWORD) {
-            if (HWND b = ::FindWindowW(L"#32770", L"under the key")) ::PostMessageW(b, WM_COMMAND, IDOK, 0);
-        });
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 400, &AnswerTheBoxUnderTheKey);
         ::MessageBoxW(nullptr, L"left open", L"under the key", MB_OK);
         ::KillTimer(nullptr, timer);
         return IDOK;
