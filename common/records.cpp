@@ -36,7 +36,8 @@ std::string_view WholeCharactersWithin(std::string_view text, size_t limit) {
 
 template <size_t N>
 void PutSlot(char (&slot)[N], std::string_view text) {
-    PutTextTerminated(reinterpret_cast<uint8_t*>(slot), N, WholeCharactersWithin(text, N - 1));
+    // A slot is read as a C string: what follows a zero byte is never stored.
+    PutTextTerminated(reinterpret_cast<uint8_t*>(slot), N, WholeCharactersWithin(CStringPart(text), N - 1));
 }
 
 }  // namespace

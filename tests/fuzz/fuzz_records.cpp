@@ -26,13 +26,19 @@ void CheckTerminated(const ChatTargetInfo& r) {
     FUZZ_CHECK(r.chatTopic[150] == 0);
 }
 
-// The field as the packer must have stored it: cut to slot less one byte and
-// at its first zero byte (a C string).
+// The field as the packer must have stored it: at its first zero byte (a C
+// string), cut to slot less one byte between code page 949 characters (a lead
+// byte 0x81 to 0xFE takes the byte after it; one with none after it goes).
 std::string Expected(const std::string& text, size_t index, size_t slot) {
-    std::string f = ExtractField(text, index);
-    f = std::string(CStringPart(f));
-    if (f.size() > slot - 1) f.resize(slot - 1);
-    return f;
+    const std::string f(CStringPart(ExtractField(text, index)));
+    size_t kept = 0;
+    for (size_t at = 0; at < f.size();) {
+        const auto byte = static_cast<unsigned char>(f[at]);
+        at += byte >= 0x81 && byte <= 0xFE ? 2 : 1;
+        if (at > slot - 1 || at > f.size()) break;
+        kept = at;
+    }
+    return f.substr(0, kept);
 }
 
 int32_t ReferenceAtoi(const std::string& text) {

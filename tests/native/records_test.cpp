@@ -143,6 +143,17 @@ TEST(PackChatTargetInfo, LongTextsAreCutToSlotLessOne) {
     EXPECT_EQ(0, r.Points());  // "qqq..." is not a number
 }
 
+// A slot ends between code page 949 characters: "A" and nine two-byte
+// characters are 19 bytes, and a 19-byte slot holds 18.
+TEST(PackChatTargetInfo, ASlotNeverEndsInHalfACharacter) {
+    std::string nickname = "A";
+    for (int i = 0; i < 9; ++i) nickname += "\xB0\xA1";  // 가
+    const ChatTargetInfo r = PackChatTargetInfo("bob/" + nickname);
+    EXPECT_EQ(nickname.substr(0, 17), r.Nickname());
+    const NoteTargetInfo n = PackNoteTargetInfo("bob/" + nickname);
+    EXPECT_EQ(nickname.substr(0, 17), n.Nickname());
+}
+
 TEST(PackChatTargetInfo, NegativeAndSaturatedNumbers) {
     const ChatTargetInfo r = PackChatTargetInfo("a/b/M/-5/o/r/-1/p/t/-2147483649");
     EXPECT_EQ(-5, r.Age());
