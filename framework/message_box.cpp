@@ -127,12 +127,12 @@ void ShowWaiting(ThreadBoxes& boxes) {
     }
     PostWhenClosed(boxes);
 }
-}  // namespace
 
-int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
-    MessageBoxRequest request{owner, text ? text : "", caption ? caption : "", type};
+// `holdAfter`: the notices that waited behind this box stay held once it is
+// answered (AskMessageBox); otherwise they follow it.
+int Show(MessageBoxRequest request, bool holdAfter) {
     ThreadBoxes& boxes = t_boxes;
-    if (boxes.showing > 0 && (type & MB_TYPEMASK) == MB_OK) {
+    if (boxes.showing > 0 && (request.type & MB_TYPEMASK) == MB_OK) {
         Wait(boxes, std::move(request));
         return IDOK;
     }
@@ -140,21 +140,22 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     if (boxes.showing == 0 && boxes.waitingHeld) ShowWaitingMessageBoxes();
     const int answer = ShowNow(request);
     if (boxes.showing > 0) return answer;
-    if (boxes.waitingHeld)
+    if (holdAfter)
+        boxes.waitingHeld = true;
+    else if (boxes.waitingHeld)
         PostWhenClosed(boxes);
     else
         ShowWaiting(boxes);
     return answer;
 }
+}  // namespace
+
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    return Show(MessageBoxRequest{owner, text ? text : "", caption ? caption : "", type}, false);
+}
 
 int AskMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
-    ThreadBoxes& boxes = t_boxes;
-    if (boxes.showing > 0) return ShowMessageBox(owner, text, caption, type);
-    const MessageBoxRequest request{owner, text ? text : "", caption ? caption : "", type};
-    if (boxes.waitingHeld) ShowWaitingMessageBoxes();
-    const int answer = ShowNow(request);
-    boxes.waitingHeld = true;
-    return answer;
+    return Show(MessageBoxRequest{owner, text ? text : "", caption ? caption : "", type}, true);
 }
 
 bool MessageBoxOpen() { return t_boxes.showing > 0; }

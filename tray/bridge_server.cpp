@@ -53,7 +53,6 @@ struct Connection {
     std::unique_ptr<BridgeSession> session;
     bool peerClosed = false;
     bool broken = false;
-    bool toldState = false;
 };
 
 // Writes what the session has for the socket, as far as the socket takes it.
@@ -192,7 +191,7 @@ void CBridgeServer::Run() {
         for (const Command& command : todo) {
             for (Connection& c : connections) {
                 if (command.isState) {
-                    if (c.toldState) c.session->SendState(command.state, command.text);
+                    c.session->SendState(command.state, command.text);  // dropped until the page is in
                 } else if (c.id == command.connection) {
                     c.session->SendReply(command.id, command.ok, command.text);
                 }
@@ -237,10 +236,7 @@ void CBridgeServer::Run() {
                 }
                 const bool wasOpen = c.session->IsOpen();
                 BridgeStep step = c.session->Feed(std::string_view(buffer, static_cast<size_t>(got)));
-                if (!wasOpen && c.session->IsOpen()) {
-                    c.session->SendState(current, currentReason);
-                    c.toldState = true;
-                }
+                if (!wasOpen && c.session->IsOpen()) c.session->SendState(current, currentReason);
                 for (BridgeRequest& request : step.requests) {
                     const std::optional<int32_t> requestId = request.id;
                     auto* posted = new BridgeRequestMessage{c.id, std::move(request)};

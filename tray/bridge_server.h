@@ -42,7 +42,6 @@ public:
     // moment to take it, and closes everything. Safe to call twice.
     void Stop();
     uint16_t Port() const { return port; }
-    bool Running() const { return listener != INVALID_SOCKET; }
 
     // From the main window's thread.
     void Reply(uint32_t connection, std::optional<int32_t> id, bool ok, const std::string& error = std::string());
