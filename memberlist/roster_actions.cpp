@@ -10,7 +10,6 @@
 #include "member_text.h"
 #include "message_box.h"
 #include "popup_menu_seam.h"
-#include "result_text.h"
 #include "rosterly_resource.h"
 #include "rosterly_texts.h"
 #include "sound_seam.h"
@@ -47,13 +46,12 @@ LRESULT CRosterlyCtrl::OnContextMenuMessage(WPARAM, LPARAM l) {
 void CRosterlyCtrl::OpenContextMenu(int screenX, int screenY) {
     const MemberRecord* record = GetSelectedRecord();
     if (!record) return;
-    selectedId = record->id;
-    selectedNickUtf8 = record->Value(SLOT_NICKNAME);
-    menuFlags = MenuFlagsFor(*record);
+    session.Select(*record);
+    const MemberMenuFlags& menuFlags = session.MenuFlags();
 
     HMENU menu = ::LoadMenuW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MEMBER_MENU));
     if (!menu) return;
-    HMENU popup = ::GetSubMenu(menu, listMode.OffersFullMenu() ? kFullMenu : kSameSexMenu);
+    HMENU popup = ::GetSubMenu(menu, session.Mode().OffersFullMenu() ? kFullMenu : kSameSexMenu);
     if (popup) {
         for (const UINT command : {ID_MEMBER_CHAT, ID_MEMBER_ADD_FRIEND, ID_MEMBER_REMOVE_FRIEND, ID_MEMBER_BLOCK,
                                    ID_MEMBER_UNBLOCK})
@@ -86,12 +84,8 @@ void CRosterlyCtrl::OnRequestChat() {
 }
 
 void CRosterlyCtrl::RequestChatFor(const MemberRecord* record) {
-    if (!record) {
-        ShowMessageBox(m_hWnd, kChatTargetGoneText, kChatStateCaption, kInfoBox);
-        return;
-    }
-    if (IsChatting(*record)) {
-        ShowMessageBox(m_hWnd, kChatTargetBusyText, kChatStateCaption, kInfoBox);
+    if (const char* refusal = MemberListSession::ChatRefusal(record)) {
+        ShowMessageBox(m_hWnd, refusal, kChatStateCaption, kInfoBox);
         return;
     }
     const ChatTargetInfo chat = ChatTargetFor(*record, &KoreanBytesFromUtf8);
@@ -108,12 +102,12 @@ void CRosterlyCtrl::OnRowDoubleClick(int row) {
     ::ReleaseCapture();
     const MemberRecord* record = GetSelectedRecord(row);
     if (!record) return;
-    if (record->isFemale == listMode.viewerIsWoman) return;  // the viewer's own sex
+    if (record->isFemale == session.Mode().viewerIsWoman) return;  // the viewer's own sex
     RequestChatFor(record);
 }
 
 void CRosterlyCtrl::OnProfile() {
-    if (!connected) {
+    if (!session.Connected()) {
         ShowLoggedOut(m_hWnd);
         return;
     }
@@ -144,8 +138,8 @@ void CRosterlyCtrl::OpenProfile(const std::string& profileId) {
 }
 
 void CRosterlyCtrl::OnUnblock() {
-    unblockId = selectedId;
-    unblockNickUtf8 = selectedNickUtf8;
+    unblockId = session.SelectedId();
+    unblockNickUtf8 = session.SelectedNickname();
     if (MessageBoxOpen()) {
         // Never a box inside a box: asked once the open one is answered, about
         // the member chosen now (another menu may choose another meanwhile).
@@ -165,8 +159,7 @@ LRESULT CRosterlyCtrl::OnAskUnblockMessage(WPARAM, LPARAM) {
 }
 
 void CRosterlyCtrl::AskUnblock() {
-    selectedId = unblockId;
-    selectedNickUtf8 = unblockNickUtf8;
+    session.SetSelection(unblockId, unblockNickUtf8);
     CObjectHold hold(static_cast<IOleObject*>(this));  // the question is a modal loop
     const int answer = ShowMessageBox(m_hWnd, kUnblockQuestionText, kFriendCaption,
                                       MB_YESNOCANCEL | MB_ICONINFORMATION | MB_TOPMOST);
@@ -174,29 +167,4 @@ void CRosterlyCtrl::AskUnblock() {
         SendRelation('F');
     else if (answer == IDNO)
         SendRelation('U');
-}
-
-void CRosterlyCtrl::OnRelationReply(const uint8_t* body, size_t length) {
-    const RelationReply reply = ParseRelationReply(body, length);
-    switch (reply.status) {
-    case 'E':
-        ShowMessageBox(m_hWnd, kNotConnectedText, kServerMessageCaption, kErrorBox);
-        return;
-    case 'F':
-        ShowMessageBox(m_hWnd, ResultTextRosterly(reply.resultCode), kServerMessageCaption, kErrorBox);
-        return;
-    case 'S':
-        break;
-    default:
-        return;
-    }
-    MemberRecord* record = rows.Find(reply.memberId);
-    if (!record) return;  // no longer listed: nothing changes, nothing is shown
-    const std::optional<RelationOutcome> outcome = RelationOutcomeFor(reply.action);
-    if (!outcome) return;
-    if (outcome->setsFriend) record->isFriend = outcome->friendValue;
-    if (outcome->setsBlocked) record->isBlocked = outcome->blockedValue;
-    const std::string text = CleanMemberText(reply.nicknameUtf8) + outcome->messageTail;
-    ShowMessageBox(m_hWnd, text.c_str(), outcome->caption, kInfoBox);
-    if (outcome->removesInBuddyMode && listMode.buddyMode) RemoveRow(reply.memberId);
 }

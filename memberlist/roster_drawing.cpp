@@ -139,7 +139,7 @@ void CRosterlyCtrl::PaintCell(NMLVCUSTOMDRAW* draw) {
         rc.left += kTextLeftMargin;
         break;
     case 6:
-        format |= listMode.showMen ? DT_RIGHT : DT_CENTER;  // points, or album counts
+        format |= session.Mode().showMen ? DT_RIGHT : DT_CENTER;  // points, or album counts
         break;
     default:
         format |= DT_CENTER;
@@ -160,10 +160,10 @@ void CRosterlyCtrl::SortRows() {
     // list view as ranks: the list view's own sort would call back into the
     // comparison of texts for every pair, and reading its order back costs a
     // message per row.
-    std::vector<const MemberRecord*> order = rows.InRowOrder();
+    std::vector<const MemberRecord*> order = session.Rows().InRowOrder();
     SortKeyCollation collation;
     SortMemberRows(order, sortState.column, sortState.ascending, collation);
     for (size_t i = 0; i < order.size(); ++i) const_cast<MemberRecord*>(order[i])->sortRank = static_cast<int>(i);
     ListCall(LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareRanks));
-    rows.Reorder(order);
+    session.Rows().Reorder(order);
 }

@@ -18,7 +18,7 @@ void CRosterlyCtrl::ClearList() {
         for (int i = 0; i < columns; ++i) ListCall(LVM_DELETECOLUMN, 0, 0);
         ListCall(LVM_DELETEALLITEMS, 0, 0);
     }
-    rows.Clear();  // after the rows that pointed at the records are gone
+    session.ClearRows();  // after the rows that pointed at the records are gone
 }
 
 bool CRosterlyCtrl::InsertColumns(const char* columnText) {
@@ -139,49 +139,23 @@ bool CRosterlyCtrl::ShowHeldRowsIfDue() {
     return true;
 }
 
-void CRosterlyCtrl::UpsertRow(std::unique_ptr<MemberRecord> record) {
-    if (!record || !m_hWnd) return;
-    const std::string id = record->id;
-    MemberRowIndex::Upsert u = rows.Apply(std::move(record), updateOnly);
-    if (u.kind != MemberRowIndex::Upsert::Dropped) HoldRedraw();
-    switch (u.kind) {
-    case MemberRowIndex::Upsert::Replaced: {
-        CSingleLock lock(ListLock());
-        ListCall(LVM_DELETEITEM, u.row, 0);
-        if (!InsertRow(static_cast<int>(u.row), u.record)) rows.Remove(id);
-        break;
-    }
-    case MemberRowIndex::Upsert::InsertedTop:
-        if (!InsertRow(0, u.record)) rows.Remove(id);
-        break;
-    case MemberRowIndex::Upsert::Dropped:
-        break;
-    }
-    // u.previous, the replaced record, goes now that no row points at it.
-}
-
-void CRosterlyCtrl::RemoveRow(const std::string& id) {
-    std::optional<MemberRowIndex::Removal> removed = rows.Remove(id);
-    if (!removed || !m_hWnd) return;
+bool CRosterlyCtrl::RowReplaced(size_t row, const MemberRecord& record) {
     HoldRedraw();
-    CSingleLock lock(ListLock());
-    ListCall(LVM_DELETEITEM, removed->row, 0);
+    ListCall(LVM_DELETEITEM, row, 0);
+    return InsertRow(static_cast<int>(row), const_cast<MemberRecord*>(&record));
 }
 
-void CRosterlyCtrl::ApplyMemberRecord(const uint8_t* body, size_t length) {
-    const std::optional<MemberWireRecord> wire = ParseMemberWireRecord(body, length);
-    if (!wire) return;  // shorter than a member record: dropped
-    const RecordOperation op = OperationOf(wire->operation);
-    if (op == RecordOperation::Remove) {
-        RemoveRow(wire->id);
-        return;
-    }
-    if (op == RecordOperation::Unknown) return;
-    auto record = std::make_unique<MemberRecord>(BuildMemberRecord(*wire, &CleanMemberText));
-    updateOnly = op == RecordOperation::Update;
-    if (!listMode.Accepts(op, record->isFemale, wire->buddy)) return;
-    UpsertRow(std::move(record));
+bool CRosterlyCtrl::RowInserted(size_t row, const MemberRecord& record) {
+    HoldRedraw();
+    return InsertRow(static_cast<int>(row), const_cast<MemberRecord*>(&record));
 }
+
+void CRosterlyCtrl::RowRemoved(size_t row, const std::string&) {
+    HoldRedraw();
+    ListCall(LVM_DELETEITEM, row, 0);
+}
+
+void CRosterlyCtrl::ApplyMemberRecord(const uint8_t* body, size_t length) { session.ApplyMemberRecord(body, length); }
 
 int CRosterlyCtrl::RowCount() const {
     return m_hWnd ? static_cast<int>(ListCall(LVM_GETITEMCOUNT)) : 0;
@@ -202,18 +176,14 @@ MemberRecord* CRosterlyCtrl::GetSelectedRecord(int row) const {
     return reinterpret_cast<MemberRecord*>(item.lParam);
 }
 
-void CRosterlyCtrl::ApplyListMode(const std::string& value) { ApplyModeChange(listMode.Apply(value)); }
+void CRosterlyCtrl::ApplyListMode(const std::string& value) { session.ApplyListMode(value); }
 
-void CRosterlyCtrl::ApplyModeChange(const ListModeChange& change) {
-    if (!change.changed || !m_hWnd) return;
+// The session empties the rows' records once the view is empty.
+void CRosterlyCtrl::ViewCleared(bool maleColumns) {
     HoldRedraw();
     columnsChangedWhileHeld = true;
-    ClearList();
-    InsertColumns(change.maleColumns ? kMaleListColumns : kFemaleListColumns);
-    bool ask;
-    {
-        CSingleLock lock(ListLock());
-        ask = connected && loggedIn;
-    }
-    if (ask) SendListRequest(change.requestLetter);
+    const int columns = header.ItemCount();
+    for (int i = 0; i < columns; ++i) ListCall(LVM_DELETECOLUMN, 0, 0);
+    ListCall(LVM_DELETEALLITEMS, 0, 0);
+    InsertColumns(maleColumns ? kMaleListColumns : kFemaleListColumns);
 }

@@ -6,6 +6,7 @@
 #include "app.h"
 #include "list_module.h"
 #include "list_socket.h"
+#include "member_text.h"
 #include "module_version.h"
 #include "rosterly_resource.h"
 
@@ -42,7 +43,8 @@ BEGIN_MESSAGE_MAP(CRosterlyCtrl, COleControl)
     ON_COMMAND(ID_MEMBER_UNBLOCK, &CRosterlyCtrl::OnUnblock)
 END_MESSAGE_MAP()
 
-CRosterlyCtrl::CRosterlyCtrl() : COleControl(ShellControlClassInfo(kRosterlyModule)) {
+CRosterlyCtrl::CRosterlyCtrl()
+    : COleControl(ShellControlClassInfo(kRosterlyModule)), session(*this, &CleanMemberText) {
     InitializeIIDs(&kRosterlyModule.dispatchIid, &kRosterlyModule.eventIid);
     char host[256] = {};
     AfxLoadString(IDS_WEB_HOST, host, sizeof host);
@@ -59,7 +61,7 @@ CRosterlyCtrl::~CRosterlyCtrl() {
 // ---- properties ----
 
 void CRosterlyCtrl::SetTextLabel(const std::string& value) {
-    ApplyModeChange(listMode.ApplyLabel(value));
+    session.ApplyLabel(value);
     SetModifiedFlag();
 }
 
@@ -70,11 +72,13 @@ void CRosterlyCtrl::SetTextBuddy(const std::string& value) {
 
 void CRosterlyCtrl::SetTextID(const std::string& value) {
     memberId = value;
+    SyncViewer();
     SetModifiedFlag();
 }
 
 void CRosterlyCtrl::SetTextPwd(const std::string& value) {
     password = value;
+    SyncViewer();
     SetModifiedFlag();
 }
 
@@ -85,6 +89,7 @@ void CRosterlyCtrl::DoPropExchange(CPropExchange* px) {
     PX_String(px, "ID", memberId, "");
     PX_String(px, "PWD", password, "");
     PX_String(px, "SERVERIP", serverAddress, "");
+    SyncViewer();
 }
 
 // ---- the window ----
@@ -116,13 +121,13 @@ int CRosterlyCtrl::OnCreate(LPCREATESTRUCTW cs) {
         RaiseLiveControlCount();
     }
     versionText = ReadModuleVersionText();
-    listMode.StartFor(sexProperty);
+    session.Mode().StartFor(sexProperty);
     ListCall(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
     ListCall(CCM_SETUNICODEFORMAT, TRUE, 0);  // cells are asked for in UTF-16, whatever the page's window says
     // Without its header the list can show nothing: no columns, no connection.
     if (!header.SubclassWindow(::GetDlgItem(m_hWnd, 0))) return 0;
     ClearList();
-    InsertColumns(listMode.ShowsMaleColumns() ? kMaleListColumns : kFemaleListColumns);
+    InsertColumns(session.Mode().ShowsMaleColumns() ? kMaleListColumns : kFemaleListColumns);
 
     HIMAGELIST images = ::ImageList_Create(kImageWidth, kImageHeight, ILC_COLOR16, 1, 0);
     if (images) {
@@ -145,7 +150,7 @@ LRESULT CRosterlyCtrl::OnDestroyMessage(WPARAM, LPARAM) {
     CloseSocket();
     // The timers die with the window; a window made again starts a new
     // session, with its own login retries and keep-alive.
-    ResetSession();
+    session.Reset();
     // A burst's hold belonged to this window: one made again starts drawing.
     ::KillTimer(m_hWnd, kRedrawTimerId);
     redrawHeld = false;

@@ -18,13 +18,17 @@
 #include "member_actions.h"
 #include "member_index.h"
 #include "member_list_mode.h"
+#include "member_list_session.h"
 #include "member_sort.h"
 #include "packet.h"
 #include "shell_control.h"
 
 class CListSocket;
 
-class CRosterlyCtrl : public COleControl {
+// The list's session with the server is the one Notewell also runs for the
+// pages that have the list over its bridge; the control is its host: the
+// list view, the socket, the timers and the boxes.
+class CRosterlyCtrl : public COleControl, private MemberListHost {
 public:
     CRosterlyCtrl();
     ~CRosterlyCtrl() override;
@@ -43,21 +47,23 @@ public:
     void ApplyListMode(const std::string& value);
     // A LIST_MEMBERS push: one member record, applied as the mode says.
     void ApplyMemberRecord(const uint8_t* body, size_t length);
-    void UpsertRow(std::unique_ptr<MemberRecord> record);
-    void RemoveRow(const std::string& id);
+    void UpsertRow(std::unique_ptr<MemberRecord> record) { session.UpsertRow(std::move(record)); }
+    void RemoveRow(const std::string& id) { session.RemoveRow(id); }
     // The record of the first selected row, or of a given row (-1: none).
     MemberRecord* GetSelectedRecord() const;
     MemberRecord* GetSelectedRecord(int row) const;
     int RowCount() const;
 
     // ---- the connection ----
-    bool SendLogin();
-    bool SendTime();
-    bool SendListRequest();
-    bool SendRelation(char action);
+    bool SendLogin() { return session.SendLogin(); }
+    bool SendTime() { return session.SendTime(); }
+    bool SendListRequest() { return session.SendListRequest(); }
+    bool SendRelation(char action) { return session.SendRelation(action); }
     // One packet read by the socket. Its handlers may show boxes, in which
     // the container may let the control go: the caller holds the control.
-    void OnListPacket(const PacketHeader& header, const uint8_t* body, size_t length);
+    void OnListPacket(const PacketHeader& header, const uint8_t* body, size_t length) {
+        session.OnPacket(header, body, length);
+    }
     // The stream can no longer be read as packets (a header announcing an
     // impossible body): the viewer is told and the connection is closed.
     void OnLinkBroken();
@@ -81,26 +87,26 @@ public:
     void OpenProfile(const std::string& memberId);
 
     // ---- state, for the module and its tests ----
-    const ListMode& Mode() const { return listMode; }
-    bool IsConnected() const { return connected != 0; }
-    bool IsLoggedIn() const { return loggedIn != 0; }
+    const ListMode& Mode() const { return session.Mode(); }
+    bool IsConnected() const { return session.Connected(); }
+    bool IsLoggedIn() const { return session.LoggedIn(); }
     bool HasSocket() const { return listSocket != nullptr; }
     const std::string& VersionText() const { return versionText; }
     const SortState& Sort() const { return sortState; }
     const CListHeaderCtrl& Header() const { return header; }
     // Drawing is held while a burst of records arrives (a list, a mode change).
     bool DrawingHeld() const { return redrawHeld; }
-    const MemberMenuFlags& MenuFlags() const { return menuFlags; }
-    int LoginTries() const { return loginTries; }
+    const MemberMenuFlags& MenuFlags() const { return session.MenuFlags(); }
+    int LoginTries() const { return session.LoginTries(); }
 
     static constexpr UINT_PTR kLoginTimerId = 0;
     static constexpr UINT_PTR kKeepAliveTimerId = 1;
     // Looks again whether a burst of rows is over (the list draws again then).
     static constexpr UINT_PTR kRedrawTimerId = 2;
     static constexpr UINT kRedrawRecheckMs = 20;
-    static constexpr UINT kLoginRetryMs = 2000;
-    static constexpr UINT kKeepAliveMs = 6000;
-    static constexpr int kMaxLoginRetries = 10;
+    static constexpr UINT kLoginRetryMs = MemberListSession::kLoginRetryMs;
+    static constexpr UINT kKeepAliveMs = MemberListSession::kKeepAliveMs;
+    static constexpr int kMaxLoginRetries = MemberListSession::kMaxLoginRetries;
     // Posted to itself: a burst of row changes is over, the list draws again.
     static constexpr UINT WM_LIST_REDRAW = WM_APP + 0x52;
     // Posted to itself once no box is open: the unblock question chosen
@@ -138,7 +144,6 @@ private:
     // A cell's text (and image) for the list view, from the record the row holds.
     static void FillCellText(LVITEMA& item);
     static void FillCellText(LVITEMW& item);
-    void ApplyModeChange(const ListModeChange& change);
     // Stops the list view drawing until the messages queued now are handled.
     void HoldRedraw();
     // Lets the list draw again and has it painted, now (RDW_UPDATENOW) or
@@ -146,28 +151,34 @@ private:
     void DrawAgain(UINT when);
     // connection
     void OpenConnection();
-    bool SendPacket(const ListPacket& packet);
-    bool SendListRequest(char letter);
     // A socket object that holds an open socket (a second control of the
     // process has an object but never opens it).
     bool SocketOpen() const;
     void CloseSocket();
-    void OnLoginReply(const uint8_t* body, size_t length);
-    void OnListReply(const uint8_t* body, size_t length);
-    void OnRelationReply(const uint8_t* body, size_t length);
-    void DropConnection();
-    // The login and keep-alive state of one session, for a window made again.
-    void ResetSession();
-    void OnLoginTimer();
-    void OnKeepAliveTimer();
+    // The persisted identity is the one the next login sends.
+    void SyncViewer() { session.SetViewer(memberId, password); }
     // actions
     void AskUnblock();
     void RequestChatFor(const MemberRecord* record);
-    void SendNoteFor(const MemberRecord& record);
     // drawing and sorting
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     void PaintCell(NMLVCUSTOMDRAW* draw);
     void SortRows();
+
+    // ---- the session's host ----
+    bool LinkOpen() const override { return SocketOpen(); }
+    void SendToServer(const ListPacket& packet) override;
+    void CloseLink() override { CloseSocket(); }
+    void Tell(const ListNotice& notice) override;
+    void StartTimer(ListTimer timer, unsigned intervalMs) override;
+    void StopTimer(ListTimer timer) override;
+    bool HasView() const override { return m_hWnd != nullptr; }
+    void ViewCleared(bool maleColumns) override;
+    bool RowInserted(size_t row, const MemberRecord& record) override;
+    bool RowReplaced(size_t row, const MemberRecord& record) override;
+    void RowRemoved(size_t row, const std::string& id) override;
+    void LockList() override;
+    void UnlockList() override;
 
     // Persisted: "SEX", "ID", "PWD", "SERVERIP".
     std::string sexProperty;
@@ -177,9 +188,7 @@ private:
 
     std::string versionText;
     std::string webHost;
-    ListMode listMode;
-    bool updateOnly = false;
-    MemberRowIndex rows;
+    MemberListSession session;
     CListHeaderCtrl header;
     SortState sortState;
     bool redrawHeld = false;
@@ -188,18 +197,8 @@ private:
     CCellIcons cellIcons;
 
     CListSocket* listSocket = nullptr;
-    int connected = 0;
-    int loggedIn = 0;
-    ListKeepAlive keepAlive;
-    int loginTries = 0;
-    bool loginTimerOn = false;
-    bool keepAliveTimerOn = false;
     bool countedAsLive = false;  // while it has its window
 
-    // The menu state, rebuilt each time the menu opens.
-    std::string selectedId;
-    std::string selectedNickUtf8;
-    MemberMenuFlags menuFlags;
     // The member the unblock question waits to be asked about.
     std::string unblockId;
     std::string unblockNickUtf8;
