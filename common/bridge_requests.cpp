@@ -185,11 +185,37 @@ ChatTargetFields ReadChatTarget(const json& t, const RecordTextFn& convert) {
     return target;
 }
 
+BridgeListViewer ReadListViewer(const json& v) {
+    OnlyKeys(v, {"id", "password", "sex", "server"});
+    BridgeListViewer viewer;
+    viewer.memberId = BoundedText(v, "id", true, kMaxMemberIdLength);
+    viewer.password = BoundedText(v, "password", true, kMaxPasswordLength);
+    viewer.sex = BoundedText(v, "sex", true, kMaxListModeText);
+    viewer.serverAddress = Text(v, "server", true);
+    if (viewer.memberId.empty()) throw kBadField;
+    if (!IsDottedIPv4(viewer.serverAddress)) throw kBadField;
+    return viewer;
+}
+
+ListAction ActionNamed(const std::string& name) {
+    static const std::pair<const char*, ListAction> kActions[] = {
+        {"note", ListAction::Note},           {"chat", ListAction::Chat},
+        {"doubleClick", ListAction::DoubleClick}, {"profile", ListAction::Profile},
+        {"addFriend", ListAction::AddFriend}, {"removeFriend", ListAction::RemoveFriend},
+        {"block", ListAction::Block},         {"unblock", ListAction::Unblock},
+    };
+    for (const auto& action : kActions)
+        if (name == action.first) return action.second;
+    throw kBadField;
+}
+
 BridgeOp OpNamed(const std::string& name) {
     static const std::pair<const char*, BridgeOp> kOps[] = {
         {"login", BridgeOp::Login},         {"logout", BridgeOp::Logout},
         {"sendNote", BridgeOp::SendNote},   {"askChat", BridgeOp::AskChat},
         {"noteToAll", BridgeOp::NoteToAll}, {"chatToAll", BridgeOp::ChatToAll},
+        {"listSubscribe", BridgeOp::ListSubscribe}, {"listUnsubscribe", BridgeOp::ListUnsubscribe},
+        {"listMode", BridgeOp::ListMode},   {"listAction", BridgeOp::ListAction},
     };
     for (const auto& op : kOps)
         if (name == op.first) return op.second;
@@ -223,8 +249,28 @@ BridgeRequest ReadRequest(const json& message, const RecordTextFn& convert) {
         break;
     case BridgeOp::NoteToAll:
     case BridgeOp::ChatToAll:
+    case BridgeOp::ListUnsubscribe:
         OnlyKeys(message, {"op", "id"});
         break;
+    case BridgeOp::ListSubscribe:
+        OnlyKeys(message, {"op", "id", "viewer"});
+        request.viewer = ReadListViewer(Object(message, "viewer"));
+        break;
+    case BridgeOp::ListMode: {
+        OnlyKeys(message, {"op", "id", "label", "buddy"});
+        const bool label = Member(message, "label", false) != nullptr;
+        if (label == (Member(message, "buddy", false) != nullptr)) throw kBadField;  // exactly one
+        request.modeIsLabel = label;
+        request.modeValue = BoundedText(message, label ? "label" : "buddy", true, kMaxListModeText);
+        break;
+    }
+    case BridgeOp::ListAction: {
+        OnlyKeys(message, {"op", "id", "action", "member"});
+        request.action = ActionNamed(Text(message, "action", true));
+        request.listMember = BoundedText(message, "member", true, kMaxMemberIdLength);
+        if (request.listMember.empty()) throw kBadField;
+        break;
+    }
     }
     return request;
 }

@@ -23,6 +23,16 @@
 //       "taste" are 16-bit, "points" 32-bit signed integers. Each text must fit
 //       its record slot (less its terminator) in the record's code page.
 //   {"op":"noteToAll"}   {"op":"chatToAll"}
+//   {"op":"listSubscribe","viewer":{"id","password","sex","server"}}
+//       the member list for this page, as Rosterly's "ID", "PWD", "SEX" and
+//       "SERVERIP" give it: id 1..13 bytes, password up to 32, sex up to 16
+//       (compared as Rosterly compares it), server a dotted IPv4. All required.
+//   {"op":"listUnsubscribe"}
+//   {"op":"listMode","label":".."}  or  {"op":"listMode","buddy":".."}
+//       Rosterly's TextLabel or TextBuddy, exactly one, up to 16 bytes.
+//   {"op":"listAction","action":"note"|"chat"|"doubleClick"|"profile"|
+//                     "addFriend"|"removeFriend"|"block"|"unblock","member":".."}
+//       what the list's menu (or a double click) chose for a listed member.
 //
 // Notewell -> page.
 //   {"type":"reply","id":n,"ok":true}
@@ -52,7 +62,12 @@ constexpr size_t kMaxMemberIdLength = 13;    // the login's userId field
 constexpr size_t kMaxPasswordLength = 32;    // the login's password field
 constexpr size_t kMaxSessionIdLength = 32;   // the login's sessionId field
 
-enum class BridgeOp { Login, Logout, SendNote, AskChat, NoteToAll, ChatToAll };
+constexpr size_t kMaxListModeText = 16;
+
+enum class BridgeOp {
+    Login, Logout, SendNote, AskChat, NoteToAll, ChatToAll,
+    ListSubscribe, ListUnsubscribe, ListMode, ListAction,
+};
 
 // UTF-8 texts throughout.
 struct BridgeIdentity {
@@ -63,6 +78,11 @@ struct BridgeNoteTarget {
     int16_t age = 0;
 };
 
+struct BridgeListViewer {
+    std::string memberId, password, sex, serverAddress;
+};
+enum class ListAction { Note, Chat, DoubleClick, Profile, AddFriend, RemoveFriend, Block, Unblock };
+
 struct BridgeRequest {
     BridgeOp op = BridgeOp::NoteToAll;
     std::optional<int32_t> id;
@@ -70,6 +90,11 @@ struct BridgeRequest {
     bool ask = false;         // Logout: ask the member first
     BridgeNoteTarget note;    // SendNote
     ChatTargetFields chat;    // AskChat (UTF-8 texts; make the record with ChatRecordOf)
+    BridgeListViewer viewer;  // ListSubscribe
+    bool modeIsLabel = false; // ListMode: TextLabel (else TextBuddy)
+    std::string modeValue;    // ListMode
+    ListAction action = ListAction::Note;  // ListAction
+    std::string listMember;   // ListAction: the member's id
 };
 
 struct BridgeDecoded {

@@ -81,6 +81,8 @@ bool BridgeSession::SendState(BridgeState state, std::string_view reason) {
     return IsOpen() && Queue(ServerTextFrame(EncodeState(state, reason)));
 }
 
+bool BridgeSession::SendText(std::string_view json) { return IsOpen() && Queue(ServerTextFrame(json)); }
+
 void BridgeSession::Close(uint16_t code, std::string_view reason) {
     if (stage_ == Stage::Handshake) stage_ = Stage::Closed;
     if (IsOpen()) End(code, reason);

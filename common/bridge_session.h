@@ -60,6 +60,8 @@ public:
     // Notewell's messages; dropped (false) unless the connection is open.
     bool SendReply(std::optional<int32_t> id, bool ok, std::string_view error = {});
     bool SendState(BridgeState state, std::string_view reason = {});
+    // Any other message of Notewell's (the member list's), a JSON text.
+    bool SendText(std::string_view json);
     // Ends an open connection with a close frame (e.g. 1001 when Notewell quits).
     void Close(uint16_t code, std::string_view reason = {});
 

@@ -73,7 +73,8 @@ void Flush(Connection& c) {
 
 CBridgeServer::~CBridgeServer() { Stop(); }
 
-bool CBridgeServer::Start(HWND notifyWindow, UINT notifyMessage, const ServiceSites& allowed, BridgeState initial) {
+bool CBridgeServer::Start(HWND notifyWindow, UINT notifyMessage, const ServiceSites& allowed, BridgeState initial,
+                          UINT pageFlowMessage) {
     if (listener != INVALID_SOCKET) return true;
     for (uint16_t p = kFirstPort; p <= kLastPort && listener == INVALID_SOCKET; ++p) {
         listener = ListenOn(p);
@@ -82,6 +83,7 @@ bool CBridgeServer::Start(HWND notifyWindow, UINT notifyMessage, const ServiceSi
     if (listener == INVALID_SOCKET) return false;
     window = notifyWindow;
     message = notifyMessage;
+    flowMessage = pageFlowMessage;
     sites = &allowed;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -124,6 +126,11 @@ void CBridgeServer::Push(Command command) {
             state = command.state;
             stateReason = command.text;
         }
+        if (command.isText) {
+            const auto flow = flows.find(command.connection);
+            if (flow == flows.end()) return;  // the page is gone
+            flow->second.handed += command.text.size();
+        }
         commands.push_back(std::move(command));
     }
     if (wake) ::WSASetEvent(wake);
@@ -146,6 +153,30 @@ void CBridgeServer::SetState(BridgeState newState, const std::string& reason) {
     Push(std::move(c));
 }
 
+void CBridgeServer::Send(uint32_t connection, std::string json) {
+    Command c;
+    c.isText = true;
+    c.connection = connection;
+    c.text = std::move(json);
+    Push(std::move(c));
+}
+
+size_t CBridgeServer::Queued(uint32_t connection) const {
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto flow = flows.find(connection);
+    return flow == flows.end() ? kGoneQueue : flow->second.handed + flow->second.pending;
+}
+
+void CBridgeServer::NotifyWhenDrained(uint32_t connection) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto flow = flows.find(connection);
+        if (flow == flows.end()) return;
+        flow->second.notify = true;
+    }
+    if (wake) ::WSASetEvent(wake);
+}
+
 UINT CBridgeServer::ThreadMain(LPVOID self) {
     static_cast<CBridgeServer*>(self)->Run();
     return 0;
@@ -164,11 +195,20 @@ void CBridgeServer::Run() {
     config.toRecordText = [](std::string_view text) { return KoreanBytesFromUtf8(text); };
     config.nowMs = &NowMs;
 
+    auto postFlow = [&](uint32_t id, LPARAM what) {
+        if (flowMessage) ::PostMessageW(window, flowMessage, id, what);
+    };
     auto closeConnection = [&](Connection& c) {
         ::closesocket(c.socket);
         ::WSACloseEvent(c.event);
         c.socket = INVALID_SOCKET;
         limit.Release();
+        bool hadFlow;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            hadFlow = flows.erase(c.id) > 0;
+        }
+        if (hadFlow) postFlow(c.id, kGone);
     };
 
     for (;;) {
@@ -184,6 +224,13 @@ void CBridgeServer::Run() {
         {
             std::lock_guard<std::mutex> lock(mutex);
             todo.swap(commands);
+            for (const Command& command : todo) {
+                if (!command.isText) continue;
+                const auto flow = flows.find(command.connection);
+                if (flow == flows.end()) continue;
+                flow->second.handed -= command.text.size();
+                flow->second.pending += command.text.size();  // until the flush below tells
+            }
             stop = stopping;
             current = state;
             currentReason = stateReason;
@@ -192,7 +239,10 @@ void CBridgeServer::Run() {
             for (Connection& c : connections) {
                 if (command.isState) {
                     c.session->SendState(command.state, command.text);  // dropped until the page is in
-                } else if (c.id == command.connection) {
+                } else if (c.id != command.connection) {
+                } else if (command.isText) {
+                    c.session->SendText(command.text);
+                } else {
                     c.session->SendReply(command.id, command.ok, command.text);
                 }
             }
@@ -236,7 +286,11 @@ void CBridgeServer::Run() {
                 }
                 const bool wasOpen = c.session->IsOpen();
                 BridgeStep step = c.session->Feed(std::string_view(buffer, static_cast<size_t>(got)));
-                if (!wasOpen && c.session->IsOpen()) c.session->SendState(current, currentReason);
+                if (!wasOpen && c.session->IsOpen()) {
+                    c.session->SendState(current, currentReason);
+                    std::lock_guard<std::mutex> lock(mutex);
+                    flows[c.id];
+                }
                 for (BridgeRequest& request : step.requests) {
                     const std::optional<int32_t> requestId = request.id;
                     auto* posted = new BridgeRequestMessage{c.id, std::move(request)};
@@ -249,6 +303,19 @@ void CBridgeServer::Run() {
             }
             if (stop && c.session->IsOpen()) c.session->Close(1001, "Notewell ends");
             Flush(c);
+            bool drained = false;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                const auto flow = flows.find(c.id);
+                if (flow != flows.end()) {
+                    flow->second.pending = c.session->PendingOutput().size();
+                    if (flow->second.notify && flow->second.handed + flow->second.pending < kLowQueue) {
+                        flow->second.notify = false;
+                        drained = true;
+                    }
+                }
+            }
+            if (drained) postFlow(c.id, kDrained);
         }
 
         if (stop) {

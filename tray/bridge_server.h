@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -36,8 +37,9 @@ public:
     CBridgeServer& operator=(const CBridgeServer&) = delete;
 
     // Listens and starts the thread; requests are posted as `message` to
-    // `window`. False when no port of the range could be had.
-    bool Start(HWND window, UINT message, const ServiceSites& sites, BridgeState initial);
+    // `window`, and the pages' flow as `flowMessage` (wParam the connection,
+    // lParam kDrained or kGone). False when no port of the range could be had.
+    bool Start(HWND window, UINT message, const ServiceSites& sites, BridgeState initial, UINT flowMessage = 0);
     // Tells each open page Notewell is going (1001), gives the sockets a
     // moment to take it, and closes everything. Safe to call twice.
     void Stop();
@@ -46,10 +48,23 @@ public:
     // From the main window's thread.
     void Reply(uint32_t connection, std::optional<int32_t> id, bool ok, const std::string& error = std::string());
     void SetState(BridgeState state, const std::string& reason = std::string());
+    // One message for one page (the member list's).
+    void Send(uint32_t connection, std::string json);
+    // What was handed for the page and is not written to its socket yet; a
+    // page that is gone (or never was) holds kGoneQueue.
+    size_t Queued(uint32_t connection) const;
+    // kDrained is posted once the page's queue is below kLowQueue.
+    void NotifyWhenDrained(uint32_t connection);
+
+    static constexpr LPARAM kDrained = 0;
+    static constexpr LPARAM kGone = 1;
+    static constexpr size_t kLowQueue = 64 * 1024;
+    static constexpr size_t kGoneQueue = static_cast<size_t>(-1);
 
 private:
     struct Command {
         bool isState = false;
+        bool isText = false;  // `text` is a whole message for the connection
         uint32_t connection = 0;
         std::optional<int32_t> id;
         bool ok = false;
@@ -68,7 +83,16 @@ private:
     HANDLE wake = nullptr;
     CWinThread* thread = nullptr;
 
-    std::mutex mutex;  // guards the fields below
+    UINT flowMessage = 0;
+    // Per open page, for the member list's pace.
+    struct Flow {
+        size_t handed = 0;   // in commands not yet taken by the thread
+        size_t pending = 0;  // taken, not written to the socket yet
+        bool notify = false;
+    };
+
+    mutable std::mutex mutex;  // guards the fields below
+    std::map<uint32_t, Flow> flows;
     std::deque<Command> commands;
     bool stopping = false;
     BridgeState state = BridgeState::Started;
