@@ -396,7 +396,7 @@
             desktop.addListener("list", this._onList);
             desktop.addListener("connect", this._onConnect);
             if (typeof desktop.connected === "function" && desktop.connected()) this._subscribe();
-            else if (typeof desktop.find === "function") desktop.find();
+            else if (!desktop.state && typeof desktop.find === "function") desktop.find();  // nobody looked yet
         }
 
         detach() {
