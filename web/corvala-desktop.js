@@ -31,7 +31,8 @@
  * The member list (<corvala-member-list>, corvala-member-list.js) takes
  * Notewell's list over the bridge: listSubscribe(viewer), listUnsubscribe(),
  * listMode({label: ".."} or {buddy: ".."}) and listAction(action, memberId),
- * with Notewell's {"type":"list"} messages handed to the "list" listeners:
+ * with Notewell's {"type":"list"} messages handed to CorvalaDesktop.onlist
+ * and to the "list" listeners:
  *
  *   CorvalaDesktop.addListener("list", function (message) { ... });
  *   CorvalaDesktop.addListener("connect", function () { ... });  // each new connection

@@ -958,8 +958,10 @@
             return Promise.resolve(sent).then((result) => {
                 result = result && typeof result === "object" ? result : { ok: false, error: "failed" };
                 if (!result.ok) {
-                    this.dispatchEvent(new CustomEvent("listerror", {
-                        detail: { op: op, action: argument, error: String(result.error || "failed") } }));
+                    // Never the viewer: the event is the page's to log.
+                    const detail = { op: op, error: String(result.error || "failed") };
+                    if (op === "listAction") detail.action = argument;
+                    this.dispatchEvent(new CustomEvent("listerror", { detail: detail }));
                 }
                 return result;
             });
