@@ -4,7 +4,7 @@ list.apply() on a test page, and what the element asks of Notewell is
 captured by a desktop object of the page's own; the last case runs the real
 corvala-desktop.js against a stand-in bridge on Notewell's first port.
 
-Runs alone (python3 tests/browser/member_list_test.py; it starts its own web
+Runs alone (/usr/bin/python3 tests/browser/member_list_test.py; it starts its own web
 server on a free loopback port, and as root it takes a network namespace of
 its own so that the bridge's port is its own) and from run-browser-tests.sh.
 """

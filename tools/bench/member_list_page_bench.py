@@ -4,7 +4,7 @@
 500, each in a task of its own), to the "rowsshown" event that shows them,
 and what a sort and a batch of changes take at that size.
 
-    python3 tools/bench/member_list_page_bench.py [--rounds 3]
+    /usr/bin/python3 tools/bench/member_list_page_bench.py [--rounds 3]
 
 Serves the tree on a free loopback port; needs Debian's chromium,
 chromium-driver and python3-selenium (bash tools/setup.sh installs them).
