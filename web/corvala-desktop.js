@@ -28,6 +28,19 @@
  * ("bad-field", "not-connected", ...) and this script's "not-running" and
  * "closed" (the connection ended before the answer).
  *
+ * The member list (<corvala-member-list>, corvala-member-list.js) takes
+ * Notewell's list over the bridge: listSubscribe(viewer), listUnsubscribe(),
+ * listMode({label: ".."} or {buddy: ".."}) and listAction(action, memberId),
+ * with Notewell's {"type":"list"} messages handed to CorvalaDesktop.onlist
+ * and to the "list" listeners:
+ *
+ *   CorvalaDesktop.addListener("list", function (message) { ... });
+ *   CorvalaDesktop.addListener("connect", function () { ... });  // each new connection
+ *   CorvalaDesktop.addListener("state", function (state, reason) { ... });
+ *
+ * On the ActiveX path the page has Rosterly instead; the list calls answer
+ * "activex" there.
+ *
  * Plain ECMAScript 3 syntax, no build step: the ActiveX path also runs in
  * IE's old document modes.
  */
@@ -42,6 +55,8 @@ var CorvalaDesktop = (function (window) {
     var START_WAIT_MS = 60000;     // how long a started Notewell may take to answer
     var RETRY_MS = 500;
     var REPLY_WAIT_MS = 10000;     // the ask-to-close reply waits for the member: not bounded by this
+    var MESSAGE_CHARS = 4096;      // Notewell's states and replies are short
+    var LIST_MESSAGE_CHARS = 4194304;  // a chunk of the member list is not
     var TOKEN_LETTERS = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
     var START_FRAME_ID = "corvala-desktop-start";
     // The names Chrome has given the permission to reach local addresses.
@@ -52,7 +67,31 @@ var CorvalaDesktop = (function (window) {
         state: "",
         reason: "",
         port: 0,         // the bridge's port once connected
-        onstatechange: null
+        onstatechange: null,
+        onlist: null
+    };
+
+    // Listeners by kind: "state" (state, reason), "list" (message), "connect" ().
+    var listeners = { state: [], list: [], connect: [] };
+
+    function tell(kind, args) {
+        var list = listeners[kind].slice(0), i;
+        for (i = 0; i < list.length; i++) {
+            try { list[i].apply(null, args); } catch (ignored) { /* the page's own fault */ }
+        }
+    }
+
+    api.addListener = function (kind, fn) {
+        if (!listeners.hasOwnProperty(kind) || typeof fn !== "function") return;
+        for (var i = 0; i < listeners[kind].length; i++) if (listeners[kind][i] === fn) return;
+        listeners[kind].push(fn);
+    };
+
+    api.removeListener = function (kind, fn) {
+        if (!listeners.hasOwnProperty(kind)) return;
+        for (var i = 0; i < listeners[kind].length; i++) {
+            if (listeners[kind][i] === fn) { listeners[kind].splice(i, 1); return; }
+        }
     };
 
     function report(state, reason) {
@@ -63,6 +102,7 @@ var CorvalaDesktop = (function (window) {
         if (typeof api.onstatechange === "function") {
             try { api.onstatechange(state, reason); } catch (ignored) { /* the page's own fault */ }
         }
+        tell("state", [state, reason]);
     }
 
     function settled(result) {
@@ -161,6 +201,22 @@ var CorvalaDesktop = (function (window) {
         };
     }
 
+    function viewerRequest(viewer) {
+        viewer = viewer || {};
+        return {
+            op: "listSubscribe",
+            viewer: { id: field(viewer.id), password: field(viewer.password), sex: field(viewer.sex),
+                      server: field(viewer.server) }
+        };
+    }
+
+    // The list's mode as Rosterly's properties set it: TextLabel or TextBuddy.
+    function modeRequest(mode) {
+        mode = mode || {};
+        if (mode.buddy !== undefined && mode.buddy !== null) return { op: "listMode", buddy: field(mode.buddy) };
+        return { op: "listMode", label: field(mode.label) };
+    }
+
     var NOTE_TEXTS = ["id", "nickname", "sex"], NOTE_NUMBERS = ["age"];
     var CHAT_TEXTS = ["id", "nickname", "sex", "occupation", "region", "popularity", "topic"];
     var CHAT_NUMBERS = ["age", "taste", "points"];
@@ -248,12 +304,14 @@ var CorvalaDesktop = (function (window) {
         tryPort();
     };
 
-    // Notewell's messages are untrusted text like any other input.
+    // Notewell's messages are untrusted text like any other input; only the
+    // member list's may be long.
     Bridge.prototype.parse = function (data) {
-        if (typeof data !== "string" || data.length > 4096) return null;
+        if (typeof data !== "string" || data.length > LIST_MESSAGE_CHARS) return null;
         try {
             var message = JSON.parse(data);
-            return message && typeof message === "object" && typeof message.type === "string" ? message : null;
+            if (!message || typeof message !== "object" || typeof message.type !== "string") return null;
+            return data.length <= MESSAGE_CHARS || message.type === "list" ? message : null;
         } catch (notJson) {
             return null;
         }
@@ -294,6 +352,7 @@ var CorvalaDesktop = (function (window) {
         found.socket.onmessage = function (event) { self.receive(self.parse(event.data)); };
         found.socket.onclose = found.socket.onerror = function () { self.lost(found.socket); };
         this.receive(found.first);
+        if (this.socket === found.socket) tell("connect", []);
     };
 
     Bridge.prototype.lost = function (socket) {
@@ -319,6 +378,11 @@ var CorvalaDesktop = (function (window) {
             // A Notewell started by its link waits for the identity.
             if ((message.state === "started" || message.state === "waiting") && this.identity) this.sendLogin();
             else if (message.state === "connecting" || message.state === "loggedIn") this.finishLogin({ ok: true });
+        } else if (message.type === "list") {
+            if (typeof api.onlist === "function") {
+                try { api.onlist(message); } catch (ignored) { /* the page's own fault */ }
+            }
+            tell("list", [message]);
         }
     };
 
@@ -438,6 +502,9 @@ var CorvalaDesktop = (function (window) {
             api.noteToAll = onGatekin("noteToAll");
             api.chatToAll = onGatekin("chatToAll");
             api.start = function () {};
+            api.listSubscribe = api.listUnsubscribe = api.listMode = api.listAction = function () {
+                return settled({ ok: false, error: "activex" });
+            };
             report("activex");
             return;
         }
@@ -445,6 +512,7 @@ var CorvalaDesktop = (function (window) {
         if (typeof window.WebSocket !== "function" && typeof window.WebSocket !== "object") {
             var none = function () { return settled({ ok: false, error: "not-running" }); };
             api.login = api.logout = api.sendNote = api.askChat = api.noteToAll = api.chatToAll = none;
+            api.listSubscribe = api.listUnsubscribe = api.listMode = api.listAction = none;
             api.start = function () {};
             report("blocked", "unsupported");
             return;
@@ -461,11 +529,18 @@ var CorvalaDesktop = (function (window) {
         api.noteToAll = function () { return bridge.request({ op: "noteToAll" }); };
         api.chatToAll = function () { return bridge.request({ op: "chatToAll" }); };
         api.start = function () { bridge.start(); };
+        api.listSubscribe = function (viewer) { return bridge.request(viewerRequest(viewer)); };
+        api.listUnsubscribe = function () { return bridge.request({ op: "listUnsubscribe" }); };
+        api.listMode = function (mode) { return bridge.request(modeRequest(mode)); };
+        api.listAction = function (action, memberId) {
+            return bridge.request({ op: "listAction", action: field(action), member: field(memberId) });
+        };
     }
 
     // The calls exist before the page has loaded; the path is chosen at the
     // first call, when the Gatekin OBJECT above the script has loaded.
-    var calls = ["login", "logout", "sendNote", "askChat", "noteToAll", "chatToAll", "start"];
+    var calls = ["login", "logout", "sendNote", "askChat", "noteToAll", "chatToAll", "start",
+                 "listSubscribe", "listUnsubscribe", "listMode", "listAction"];
     for (var i = 0; i < calls.length; i++) {
         (function (name) {
             api[name] = function () {
@@ -478,6 +553,10 @@ var CorvalaDesktop = (function (window) {
     api.find = function () {
         choosePath();
         if (bridge) bridge.find();
+    };
+    // Whether the bridge to Notewell is open now.
+    api.connected = function () {
+        return !!bridge && bridge.connected();
     };
 
     return api;

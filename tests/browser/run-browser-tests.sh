@@ -4,7 +4,9 @@
 # the page from a local web server under the service's own name, the page's
 # script starts Notewell.exe under wine through its notewell: link (the test
 # plays the system's part and runs the scheme's command), logs in over the
-# bridge against the dev server, and sends what a page sends.
+# bridge against the dev server, and sends what a page sends. The member list
+# element's tests run first: their page feeds the element itself and needs
+# no Notewell.
 #
 # Everything runs in a network namespace of its own (see browser-env.sh);
 # the X display and the wine prefix are this run's own.
@@ -36,6 +38,8 @@ trap browser_cleanup EXIT
 if ! browser_chromium_starts "$out/chromium-check.log"; then
     skip "Chromium cannot start here: $(grep -v '^\s*$' "$out/chromium-check.log" | tail -2 | tr '\n' ' ')"
 fi
+timeout 300 /usr/bin/python3 tests/browser/member_list_test.py
+list_status=$?
 browser_start || exit 1
 echo "Browser tests: $(/usr/bin/chromium --version 2>/dev/null), Notewell of $build, in a network namespace of their own"
 
@@ -53,4 +57,5 @@ CORVALA_WEB_HOST=$web_host CORVALA_DEVSERVER_LOG=$log CORVALA_NOTEWELL=$notewell
     timeout 600 /usr/bin/python3 tests/browser/bridge_test.py
 status=$?
 [ "$status" -eq 0 ] || echo "The dev server's log: $log"
+[ "$list_status" -eq 0 ] || status=1
 exit $status
