@@ -47,3 +47,13 @@ size_t Utf8PrefixLength(std::string_view utf8, size_t maxBytes) {
 
 std::string KoreanBytesFromUtf8(std::string_view utf8) { return Narrow(kKoreanCodePage, WideFromUtf8(utf8)); }
 std::string Utf8FromKoreanBytes(std::string_view bytes) { return Utf8FromWide(Widen(kKoreanCodePage, bytes)); }
+
+std::string CleanMemberText(std::string_view utf8) {
+    constexpr size_t kMaxUnits = 2048;
+    std::wstring wide = WideFromUtf8(utf8);
+    if (wide.size() > kMaxUnits) {
+        wide.resize(kMaxUnits);
+        if (wide.back() >= 0xD800 && wide.back() <= 0xDBFF) wide.pop_back();
+    }
+    return Utf8FromWide(wide);
+}

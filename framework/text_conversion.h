@@ -17,6 +17,10 @@ std::wstring Widen(UINT codePage, std::string_view text);
 std::string Narrow(UINT codePage, std::wstring_view wide);
 std::wstring WideFromUtf8(std::string_view utf8);
 std::string Utf8FromWide(std::wstring_view wide);
+// A member text from the wire as the member lists keep it: malformed bytes
+// become U+FFFD, at most 2048 UTF-16 characters are kept (never half a
+// surrogate pair).
+std::string CleanMemberText(std::string_view utf8);
 // A UTF-8 text as Windows takes it back: malformed sequences become U+FFFD.
 std::string CleanUtf8(std::string_view utf8);
 // How much of a text in the (double-byte) code page fits in `maxBytes`

@@ -6,19 +6,6 @@
 
 #include "text_conversion.h"
 
-namespace {
-constexpr size_t kMaxUnits = 2048;
-}  // namespace
-
-std::string CleanMemberText(std::string_view utf8) {
-    std::wstring wide = WideFromUtf8(utf8);
-    if (wide.size() > kMaxUnits) {
-        wide.resize(kMaxUnits);
-        if (wide.back() >= 0xD800 && wide.back() <= 0xDBFF) wide.pop_back();
-    }
-    return Utf8FromWide(wide);
-}
-
 int SystemCollation::Compare(std::string_view a, std::string_view b) const {
     const std::wstring x = WideFromUtf8(a), y = WideFromUtf8(b);
     const int r = ::CompareStringW(LOCALE_USER_DEFAULT, 0, x.data(), static_cast<int>(x.size()), y.data(),

@@ -8,10 +8,8 @@
 #include <utility>
 
 #include "member_sort.h"
+#include "text_conversion.h"  // CleanMemberText
 
-// A member text from the wire as the list keeps it: malformed bytes become
-// U+FFFD, at most 2048 UTF-16 characters are kept (never half a surrogate pair).
-std::string CleanMemberText(std::string_view utf8);
 
 // CompareStringW in the user's locale on the UTF-16 texts, as lstrcmpW
 // compares; its keys are LCMapStringW's sort keys, which order the same way.

@@ -161,6 +161,14 @@ void CBridgeServer::Send(uint32_t connection, std::string json) {
     Push(std::move(c));
 }
 
+void CBridgeServer::Drop(uint32_t connection, uint16_t code, std::string reason) {
+    Command c;
+    c.connection = connection;
+    c.closeCode = code;
+    c.text = std::move(reason);
+    Push(std::move(c));
+}
+
 size_t CBridgeServer::Queued(uint32_t connection) const {
     std::lock_guard<std::mutex> lock(mutex);
     const auto flow = flows.find(connection);
@@ -242,6 +250,8 @@ void CBridgeServer::Run() {
                 } else if (c.id != command.connection) {
                 } else if (command.isText) {
                     c.session->SendText(command.text);
+                } else if (command.closeCode) {
+                    c.session->Close(command.closeCode, command.text);
                 } else {
                     c.session->SendReply(command.id, command.ok, command.text);
                 }

@@ -50,6 +50,8 @@ public:
     void SetState(BridgeState state, const std::string& reason = std::string());
     // One message for one page (the member list's).
     void Send(uint32_t connection, std::string json);
+    // Ends one page's connection with a close frame.
+    void Drop(uint32_t connection, uint16_t code, std::string reason);
     // What was handed for the page and is not written to its socket yet; a
     // page that is gone (or never was) holds kGoneQueue.
     size_t Queued(uint32_t connection) const;
@@ -65,6 +67,7 @@ private:
     struct Command {
         bool isState = false;
         bool isText = false;  // `text` is a whole message for the connection
+        uint16_t closeCode = 0;  // not 0: close the connection, `text` the reason
         uint32_t connection = 0;
         std::optional<int32_t> id;
         bool ok = false;

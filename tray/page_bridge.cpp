@@ -32,7 +32,7 @@ const char* SessionEndReason(char code) {
 
 void CTrayMainDlg::StartBridge(BridgeState initial) {
     // Without a free port the pages cannot reach this Notewell; Gatekin's path still works.
-    bridge.Start(m_hWnd, WM_BRIDGE_REQUEST, BridgeSites(), initial);
+    bridge.Start(m_hWnd, WM_BRIDGE_REQUEST, BridgeSites(), initial, WM_BRIDGE_FLOW);
 }
 
 void CTrayMainDlg::TellPages(BridgeState state, const std::string& reason) { bridge.SetState(state, reason); }
@@ -45,6 +45,7 @@ void CTrayMainDlg::SetEndReason(const char* reason) {
 void CTrayMainDlg::EndBridge() {
     if (endReason.empty()) endReason = sessionEndReason ? SessionEndReason(sessionEndReason) : "closed";
     TellPages(BridgeState::Ended, endReason);
+    memberList.Stop();
     bridge.Stop();
 }
 
@@ -90,7 +91,45 @@ LRESULT CTrayMainDlg::OnBridgeRequest(WPARAM, LPARAM l) {
     case BridgeOp::AskChat: OnChatTargetRequest(ChatRecordOf(request.chat, &RecordText)); break;
     case BridgeOp::NoteToAll: OnTrayNoteAll(0, 0); break;
     case BridgeOp::ChatToAll: OnTrayChatAll(0, 0); break;
+    case BridgeOp::ListSubscribe:
+    case BridgeOp::ListUnsubscribe:
+    case BridgeOp::ListMode:
+    case BridgeOp::ListAction: {
+        const std::string error = OnListRequest(page, request);
+        bridge.Reply(page, request.id, error.empty(), error);
+        return 0;
+    }
     }
     bridge.Reply(page, request.id, true);
+    return 0;
+}
+
+// The member list is the page's whether or not Notewell has logged in: it
+// has a connection and a member of its own, as Rosterly has.
+std::string CTrayMainDlg::OnListRequest(uint32_t page, const BridgeRequest& request) {
+    switch (request.op) {
+    case BridgeOp::ListSubscribe: return memberList.Subscribe(page, request.viewer);
+    case BridgeOp::ListUnsubscribe: memberList.Unsubscribe(page); return std::string();
+    case BridgeOp::ListMode: return memberList.ChangeMode(request.modeIsLabel, request.modeValue);
+    case BridgeOp::ListAction: return memberList.Act(request.action, request.listMember);
+    default: return "unknown-op";
+    }
+}
+
+LRESULT CTrayMainDlg::OnBridgeFlow(WPARAM page, LPARAM what) {
+    if (what == CBridgeServer::kGone)
+        memberList.Unsubscribe(static_cast<uint32_t>(page));
+    else
+        memberList.OnPageDrained(static_cast<uint32_t>(page));
+    return 0;
+}
+
+LRESULT CTrayMainDlg::OnListEvents(WPARAM, LPARAM) {
+    memberList.OnLinkEvents();
+    return 0;
+}
+
+LRESULT CTrayMainDlg::OnListAskUnblock(WPARAM, LPARAM) {
+    memberList.OnAskUnblock();
     return 0;
 }

@@ -57,6 +57,9 @@ BEGIN_MESSAGE_MAP(CTrayMainDlg, CDialog)
     ON_MESSAGE(WM_COUNT_LIVE_OBJECTS, &CTrayMainDlg::OnCountLiveObjects)
     ON_MESSAGE(WM_ENDSESSION, &CTrayMainDlg::OnEndSession)
     ON_MESSAGE(WM_BRIDGE_REQUEST, &CTrayMainDlg::OnBridgeRequest)
+    ON_MESSAGE(WM_BRIDGE_FLOW, &CTrayMainDlg::OnBridgeFlow)
+    ON_MESSAGE(WM_LIST_EVENTS, &CTrayMainDlg::OnListEvents)
+    ON_MESSAGE(WM_LIST_ASK_UNBLOCK, &CTrayMainDlg::OnListAskUnblock)
 END_MESSAGE_MAP()
 
 CTrayMainDlg::CTrayMainDlg(const char* line)
@@ -193,6 +196,14 @@ void CTrayMainDlg::OnTimer(UINT_PTR id) {
     }
     if (id == IDENTITY_TIMER) {
         OnIdentityWaitOver();
+        return;
+    }
+    if (id == LIST_LOGIN_TIMER || id == LIST_KEEPALIVE_TIMER) {
+        memberList.OnTimer(id == LIST_LOGIN_TIMER ? ListTimer::LoginRetry : ListTimer::KeepAlive);
+        return;
+    }
+    if (id == LIST_EVENTS_TIMER) {
+        memberList.OnLinkEvents();
         return;
     }
     if (id != KEEPALIVE_TIMER || !isConnected) return;
@@ -433,5 +444,8 @@ LRESULT CTrayMainDlg::OnCountLiveObjects(WPARAM what, LPARAM) {
     if (what == 3) return static_cast<LRESULT>(UnhandledSocketEventCopies());
     if (what == 4) return static_cast<LRESULT>(WaitingMessageBoxes());
     if (what == 5) return MessageBoxOpen() ? 1 : 0;
+    if (what == 6) return static_cast<LRESULT>(memberList.PageCount());
+    if (what == 7) return static_cast<LRESULT>(memberList.RowCount());
+    if (what == 8) return static_cast<LRESULT>(memberList.LongestTurnMicros());
     return -1;
 }

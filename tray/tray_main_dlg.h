@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bridge_server.h"
+#include "page_member_list.h"
 #include "popup_registry.h"
 #include "server_socket.h"
 #include "system_tray.h"
@@ -130,6 +131,8 @@ public:
 
     // The bridge for the service's pages in browsers without ActiveX.
     CBridgeServer bridge;
+    // The member list for those pages (after the bridge: it goes first).
+    CPageMemberList memberList{*this};
     // Started from a notewell: link: the identity comes from a page, within
     // kIdentityWaitMs, or the program ends.
     bool awaitingIdentity = false;
@@ -138,6 +141,10 @@ public:
     static constexpr UINT_PTR HIDE_TIMER = 1;
     static constexpr UINT_PTR KEEPALIVE_TIMER = 2;
     static constexpr UINT_PTR IDENTITY_TIMER = 3;
+    static constexpr UINT_PTR LIST_LOGIN_TIMER = 4;
+    static constexpr UINT_PTR LIST_KEEPALIVE_TIMER = 5;
+    // The list's next turn when input waits: input goes first.
+    static constexpr UINT_PTR LIST_EVENTS_TIMER = 6;
     static constexpr UINT kIdentityWaitMs = 60000;
     static constexpr UINT kConnectAttempts = 3;
     static constexpr DWORD kConnectTimeoutMs = 3000;
@@ -145,10 +152,19 @@ public:
     static constexpr UINT WM_RELEASE_POPUPS = WM_APP + 4;
     // Asked by soak runs from outside: wParam 0 = GDI objects the program
     // holds, 1 = windows of ours, 3 = packets read and not yet handled, 4 =
-    // notices waiting behind a box, 5 = whether a box is open. Only counts.
+    // notices waiting behind a box, 5 = whether a box is open, 6 = pages
+    // subscribed to the member list, 7 = its rows, 8 = the longest turn of
+    // the list's on the window's thread (microseconds). Only counts.
     static constexpr UINT WM_COUNT_LIVE_OBJECTS = WM_APP + 5;
     // Posted by the bridge's thread: a page's request (lParam, a BridgeRequestMessage we free).
     static constexpr UINT WM_BRIDGE_REQUEST = WM_APP + 6;
+    // Posted by the member list's connection: it has events to take.
+    static constexpr UINT WM_LIST_EVENTS = WM_APP + 7;
+    // Posted by the bridge's thread: a page took what it was sent, or went
+    // (wParam the page, lParam CBridgeServer::kDrained or kGone).
+    static constexpr UINT WM_BRIDGE_FLOW = WM_APP + 8;
+    // Posted to itself once no box is open: the unblock question a page chose.
+    static constexpr UINT WM_LIST_ASK_UNBLOCK = WM_APP + 9;
 
 protected:
     BOOL OnInitDialog() override;
@@ -219,6 +235,10 @@ protected:
     void EndBridge();
     void OnIdentityWaitOver();
     LRESULT OnBridgeRequest(WPARAM, LPARAM);
+    std::string OnListRequest(uint32_t page, const BridgeRequest& request);
+    LRESULT OnBridgeFlow(WPARAM page, LPARAM what);
+    LRESULT OnListEvents(WPARAM, LPARAM);
+    LRESULT OnListAskUnblock(WPARAM, LPARAM);
 
     // Local requests (local_requests.cpp).
     BOOL OnCopyData(HWND sender, COPYDATASTRUCT* data);
@@ -238,6 +258,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    friend class CPageMemberList;  // its actions are the window's own
     static UINT ConnectThread(LPVOID self);
     bool SendPacketBytes(const PacketBytes& packet);
 
