@@ -26,7 +26,10 @@ private:
 };
 }  // namespace
 
-CPageMemberList::~CPageMemberList() { Stop(); }
+CPageMemberList::~CPageMemberList() {
+    pages_.clear();
+    CloseSession();  // the window is gone: no call into the session is under way
+}
 
 // ---- pages ----
 
@@ -102,8 +105,10 @@ void CPageMemberList::DropPage(uint32_t page, const char* reason) {
 
 void CPageMemberList::Stop() {
     pages_.clear();
-    inSession_ = 0;
-    CloseSession();
+    // Nothing more comes in; a box of the session's that is still up (being
+    // dismissed) returns before the session goes.
+    link_.Close();
+    CloseSessionWhenIdle();
 }
 
 // ---- what the pages are sent ----
@@ -196,7 +201,7 @@ void CPageMemberList::OnLinkEvents() {
     const auto started = std::chrono::steady_clock::now();
     bool scheduled = false;
     CListConnection::Event event;
-    while (session_ && link_.Take(event)) {
+    while (session_ && !closeWhenIdle_ && link_.Take(event)) {
         // Once more behind this turn: a box shown for this event lets the
         // next ones in from its own loop, and a long list takes turns.
         if (!scheduled) {
@@ -231,7 +236,7 @@ void CPageMemberList::Dispatch(CListConnection::Event& event) {
 }
 
 void CPageMemberList::OnTimer(ListTimer timer) {
-    if (!session_) return;
+    if (!session_ || closeWhenIdle_) return;  // going: nothing more is sent
     {
         SessionCall call(inSession_);
         session_->OnTimer(timer);
