@@ -16,7 +16,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 seconds=${FUZZ_SECONDS:-20}
 build=${FUZZ_BUILD_DIR:-$repo/build/fuzz}
 source_dir=${FUZZ_SOURCE_DIR:-$repo}
-targets=${FUZZ_TARGETS:-"fuzz_bodies fuzz_records fuzz_command_line fuzz_member_record fuzz_service_sites fuzz_bridge_handshake fuzz_websocket_frames fuzz_bridge_requests"}
+targets=${FUZZ_TARGETS:-"fuzz_bodies fuzz_records fuzz_command_line fuzz_member_record fuzz_service_sites fuzz_bridge_handshake fuzz_websocket_frames fuzz_bridge_requests fuzz_member_list_session"}
 
 if ! command -v clang++ >/dev/null 2>&1; then
     echo "run-fuzzers: clang++ not found (apt-get install clang libclang-rt-14-dev)" >&2

@@ -24,6 +24,23 @@ public:
 private:
     int& depth_;
 };
+// Times one turn of the list's on the window's thread (turns that ran a box
+// are the box's time, not the list's).
+class TurnTimer {
+public:
+    explicit TurnTimer(int64_t& longest) : longest_(longest), started_(std::chrono::steady_clock::now()) {}
+    ~TurnTimer() {
+        const int64_t took =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started_).count();
+        if (!MessageBoxOpen() && took > longest_) longest_ = took;
+    }
+    TurnTimer(const TurnTimer&) = delete;
+    TurnTimer& operator=(const TurnTimer&) = delete;
+
+private:
+    int64_t& longest_;
+    std::chrono::steady_clock::time_point started_;
+};
 }  // namespace
 
 CPageMemberList::~CPageMemberList() {
@@ -34,6 +51,7 @@ CPageMemberList::~CPageMemberList() {
 // ---- pages ----
 
 std::string CPageMemberList::Subscribe(uint32_t page, const BridgeListViewer& viewer) {
+    TurnTimer turn(longestTurnMicros_);
     if (session_ && !closeWhenIdle_ && viewer.memberId != viewerId_) return "other-member";
     if (pages_.count(page)) return std::string();  // already has it
     if (closeWhenIdle_) return "busy";             // the last list is still being let go
@@ -184,7 +202,10 @@ void CPageMemberList::Pump(uint32_t id) {
     }
 }
 
-void CPageMemberList::OnPageDrained(uint32_t page) { Pump(page); }
+void CPageMemberList::OnPageDrained(uint32_t page) {
+    TurnTimer turn(longestTurnMicros_);
+    Pump(page);
+}
 
 // ---- the connection ----
 
@@ -198,6 +219,7 @@ void CPageMemberList::ScheduleMoreEvents() {
 
 void CPageMemberList::OnLinkEvents() {
     ::KillTimer(window_.m_hWnd, CTrayMainDlg::LIST_EVENTS_TIMER);
+    TurnTimer turn(longestTurnMicros_);
     const auto started = std::chrono::steady_clock::now();
     bool scheduled = false;
     CListConnection::Event event;
@@ -212,9 +234,6 @@ void CPageMemberList::OnLinkEvents() {
         if (std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(kSliceMs)) break;
     }
     PumpAll();
-    const int64_t took =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
-    if (!MessageBoxOpen() && took > longestTurnMicros_) longestTurnMicros_ = took;
 }
 
 void CPageMemberList::Dispatch(CListConnection::Event& event) {
