@@ -134,7 +134,7 @@ void CPageMemberList::Stop() {
 void CPageMemberList::QueueChange(std::string item) {
     std::vector<uint32_t> stalled;
     for (auto& [id, page] : pages_) {
-        if (page.waitingSince && ::GetTickCount() - page.waitingSince > stallLimitMs) {
+        if (page.waitingSince && ::GetTickCount64() - page.waitingSince > stallLimitMs) {
             stalled.push_back(id);
             continue;
         }
@@ -159,7 +159,8 @@ void CPageMemberList::Pump(uint32_t id) {
     const auto found = pages_.find(id);
     if (found == pages_.end() || !session_) return;
     Page& page = found->second;
-    for (;;) {
+    // A few messages a turn: the bridge asks for more as the page takes them.
+    for (int sent = 0;; ++sent) {
         const size_t queued = window_.bridge.Queued(id);
         if (queued == CBridgeServer::kGoneQueue) return;  // its going is on its way
         const bool more = page.next < page.toSend.size() || !page.changes.empty();
@@ -168,7 +169,11 @@ void CPageMemberList::Pump(uint32_t id) {
             return;
         }
         if (queued >= kHighQueue) {
-            if (!page.waitingSince) page.waitingSince = ::GetTickCount() | 1;
+            if (!page.waitingSince) page.waitingSince = ::GetTickCount64();
+            window_.bridge.NotifyWhenDrained(id);
+            return;
+        }
+        if (sent == kMessagesPerTurn) {
             window_.bridge.NotifyWhenDrained(id);
             return;
         }

@@ -61,6 +61,7 @@ public:
     DWORD stallLimitMs = 20000;
     // Each message to a page carries about this much.
     static constexpr size_t kMessageBytes = 32 * 1024;
+    static constexpr int kMessagesPerTurn = 2;
     // More is handed to the bridge while less than this waits for the page.
     static constexpr size_t kHighQueue = 128 * 1024;
     // The longest the list's packets keep the window's thread in one turn.
@@ -72,7 +73,7 @@ private:
         size_t next = 0;
         std::deque<std::string> changes;  // change items queued behind it
         size_t changeBytes = 0;
-        DWORD waitingSince = 0;  // since its queue was last too full to add to; 0 while it takes
+        ULONGLONG waitingSince = 0;  // since its queue was last too full to add to; 0 while it takes
     };
 
     void Open(const BridgeListViewer& viewer);

@@ -66,11 +66,10 @@ public:
                 buffer_.append(chunk, static_cast<size_t>(got));
                 continue;
             }
-            if (got == 0 || ::WSAGetLastError() != WSAEWOULDBLOCK) return false;
-            break;
+            const bool ended = got == 0 || ::WSAGetLastError() != WSAEWOULDBLOCK;
+            Frames();
+            return !ended;
         }
-        Frames();
-        return true;
     }
     size_t Members() const { return count_; }
     size_t ListBytes() const { return listBytes_; }
@@ -99,7 +98,11 @@ private:
             }
             if (buffer_.size() < head + length) return;
             const std::string payload = buffer_.substr(head, length);
+            const bool close = (b[0] & 0x0F) == 8;
             buffer_.erase(0, head + length);
+            if (close && payload.size() >= 2)
+                std::printf("the bridge closed the page: %d %s, after %zu members\n",
+                            (uint8_t(payload[0]) << 8) | uint8_t(payload[1]), payload.substr(2).c_str(), count_);
             if (payload.find(R"("type":"list")") != std::string::npos) listBytes_ += payload.size();
             for (size_t at = payload.find("[\"w"); at != std::string::npos; at = payload.find("[\"w", at + 3)) {
                 const size_t n = std::strtoul(payload.c_str() + at + 3, nullptr, 10);
@@ -184,7 +187,10 @@ void RunOnce(const std::string& program, size_t members) {
         ::Sleep(5);
     }
     if (page.Members() < members) {
-        std::printf("%7zu members: the page has only %zu\n", members, page.Members());
+        std::printf("%7zu members: the page has only %zu after %lld ms (Notewell %s, %ld pages, longest turn %ld us)\n",
+                    members, page.Members(), static_cast<long long>(allThere - subscribed),
+                    ::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT ? "runs" : "ended",
+                    bench::AskTray(window, 6), bench::AskTray(window, 8));
     } else {
         std::printf("%7zu members: subscribe to every member at the page %6lld ms; last record sent to all at the "
                     "page %5lld ms; %5.1f bytes per member; Notewell's longest list turn %5.1f ms; a note sent "
