@@ -44,6 +44,15 @@ def window_titles():
     return [name for _, name, _ in screen()]
 
 
+def answer_escape(window):
+    """What a member's Esc does: Cancel on a question, OK on a notice. With no
+    window manager the box takes the keyboard once clicked (on its caption)."""
+    where = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", window).split())
+    xdotool("mousemove", str(int(where["X"]) + int(where["WIDTH"]) // 2), str(int(where["Y"]) + 8), "click", "1")
+    time.sleep(0.3)
+    xdotool("key", "Escape")
+
+
 class ServerLog:
     """The dev server's log: a line per packet, "in" from a client."""
 
@@ -62,6 +71,22 @@ class ServerLog:
         """What clients sent after the log had `mark` characters, keep-alives aside."""
         tail = self.text()[mark:]
         return [l for l in tail.splitlines() if " in  " in l and " in  KEEPALIVE" not in l]
+
+
+class ServerInput:
+    """The dev server's standard input (a FIFO the run keeps open): scenario
+    lines that run as they arrive, e.g. "list fill 300 sex=F prefix=w"."""
+
+    def __init__(self, path):
+        self.file = open(path, "w", encoding="utf-8")
+
+    def say(self, *lines):
+        for line in lines:
+            self.file.write(line + "\n")
+        self.file.flush()
+
+    def close(self):
+        self.file.close()
 
 
 def start_link(browser):
