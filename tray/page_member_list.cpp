@@ -111,7 +111,7 @@ void CPageMemberList::Stop() {
 void CPageMemberList::QueueChange(std::string item) {
     std::vector<uint32_t> stalled;
     for (auto& [id, page] : pages_) {
-        if (page.waitingSince && ::GetTickCount() - page.waitingSince > stallLimitMs) {
+        if (page.waiting && ::GetTickCount() - page.waitingSince > stallLimitMs) {
             stalled.push_back(id);
             continue;
         }
@@ -141,15 +141,18 @@ void CPageMemberList::Pump(uint32_t id) {
         if (queued == CBridgeServer::kGoneQueue) return;  // its going is on its way
         const bool more = page.next < page.toSend.size() || !page.changes.empty();
         if (!more) {
-            page.waitingSince = 0;
+            page.waiting = false;
             return;
         }
         if (queued >= kHighQueue) {
-            if (!page.waitingSince) page.waitingSince = ::GetTickCount() | 1;
+            if (!page.waiting) {
+                page.waiting = true;
+                page.waitingSince = ::GetTickCount();
+            }
             window_.bridge.NotifyWhenDrained(id);
             return;
         }
-        page.waitingSince = 0;
+        page.waiting = false;
         std::vector<std::string> texts;
         size_t bytes = 0;
         if (page.next < page.toSend.size()) {

@@ -72,7 +72,11 @@ private:
         size_t next = 0;
         std::deque<std::string> changes;  // change items queued behind it
         size_t changeBytes = 0;
-        DWORD waitingSince = 0;  // since its queue was last too full to add to; 0 while it takes
+        // Since when its queue has been too full to add to. The flag is its
+        // own: a tick count forced odd could lie one ahead of the clock, and a
+        // page checked within that millisecond looked stalled (the difference wraps).
+        bool waiting = false;
+        DWORD waitingSince = 0;
     };
 
     void Open(const BridgeListViewer& viewer);
