@@ -16,15 +16,14 @@ import os
 import re
 import subprocess
 import sys
-import time
 import traceback
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-from browser_support import (Browser, ServerInput, ServerLog, answer_escape, run_start_link, start_link,
-                             visible_windows, wait_until, window_titles)
+from browser_support import (LIST_PAGE_HELPERS, Browser, ServerInput, ServerLog, answer_escape, choose_menu_item,
+                             open_row_menu, run_start_link, start_link, visible_windows, wait_until, window_titles)
 
 WEB_HOST = os.environ["CORVALA_WEB_HOST"]
 NOTEWELL = os.environ["CORVALA_NOTEWELL"]
@@ -42,60 +41,6 @@ POPULATION = [
 ]
 MINA_CELLS = ["waiting.ico", "미나", "webcam.ico", "98", "25", "서울", "12", "하이힐", "같이 이야기해요"]
 FULL_MENU = ["쪽지보내기", "1:1 채팅신청", "프로필보기", "친구관리", "친구등록", "친구해제", "차단", "차단해제"]
-
-# Reads the page's element as the member sees it: each row's cells (an icon
-# cell by its icon's file), the header, the open menu.
-PAGE_HELPERS = """
-window.e2e = (function () {
-    var list = document.getElementById("member-list"), errors = [];
-    list.addEventListener("listerror", function (e) { errors.push(e.detail); });
-    function root() { return list.shadowRoot; }
-    function frame() {
-        return new Promise(function (d) { requestAnimationFrame(function () { requestAnimationFrame(d); }); });
-    }
-    function cellsOf(row) {
-        return Array.prototype.map.call(row.children, function (cell) {
-            var img = cell.querySelector("img");
-            return img ? (img.hidden ? "" : img.src.split("/").pop()) : cell.textContent;
-        });
-    }
-    return {
-        list: list,
-        errors: errors,
-        // The row element of a listed member, scrolled into view (a promise; null when not listed).
-        row: function (id) {
-            var index = list.memberIds().indexOf(id);
-            if (index < 0) return Promise.resolve(null);
-            root().querySelector(".viewport").scrollTop = index * 27;
-            return frame().then(function () {
-                for (var r = root().querySelector(".layer").firstElementChild; r; r = r.nextElementSibling) {
-                    if (r._entry && r._entry.id === id) return r;
-                }
-                return null;
-            });
-        },
-        cells: function (id) {
-            return this.row(id).then(function (r) { return r && cellsOf(r); });
-        },
-        header: function () {
-            return Array.prototype.map.call(root().querySelectorAll(".hitem"), function (h) { return h.textContent; });
-        },
-        menu: function () {
-            var menu = root().querySelector(".menu");
-            return menu && Array.prototype.map.call(menu.querySelectorAll(".item"), function (item) {
-                return [item.firstChild.nodeValue, !item.classList.contains("disabled")];
-            });
-        },
-        item: function (text) {
-            var menu = root().querySelector(".menu");
-            return menu && Array.prototype.filter.call(menu.querySelectorAll(".item"), function (item) {
-                return item.firstChild.nodeValue === text;
-            })[0];
-        }
-    };
-})();
-"""
-
 
 def check(condition, message):
     if not condition:
@@ -135,32 +80,26 @@ class Run:
         return json.loads(self.browser.call(script, *args))
 
     def rows(self):
-        return self.run("return e2e.list.rowCount;")
+        return self.run("return listView.list.rowCount;")
 
     def ids(self):
-        return self.run("return e2e.list.memberIds();")
+        return self.run("return listView.list.memberIds();")
 
     def cells(self, member):
-        return self.wait("return e2e.cells(arguments[0]);", member)
+        return self.wait("return listView.cells(arguments[0]);", member)
 
     def menu_of(self, member):
-        """Right-clicks the member's row, as the member does; the menu's items and whether each is enabled."""
-        row = self.browser.driver.execute_async_script(
-            "var done = arguments[arguments.length - 1]; e2e.row(arguments[0]).then(done);", member)
-        check(row is not None, "%s is not listed" % member)
-        ActionChains(self.browser.driver).context_click(row.find_element(By.CSS_SELECTOR, ".c1")).perform()
-        check(wait_until(lambda: self.run("return e2e.menu();"), 5), "no menu opened on %s" % member)
-        return self.run("return e2e.menu();")
+        """Right-clicks the member's row; the menu's items and whether each is enabled."""
+        menu = open_row_menu(self.browser, member)
+        check(menu, "no menu opened on %s" % member)
+        return menu
 
     def choose(self, text, under=None):
-        if under:
-            ActionChains(self.browser.driver).move_to_element(self.run("return e2e.item(arguments[0]);", under)).perform()
-        self.run("return e2e.item(arguments[0]);", text).click()
-        check(wait_until(lambda: self.run("return e2e.menu();") is None, 5), "the menu stayed open after %s" % text)
+        check(choose_menu_item(self.browser, text, under), "%s: no such item, or the menu stayed open" % text)
 
     def close_menu(self):
         ActionChains(self.browser.driver).send_keys(Keys.ESCAPE).perform()
-        check(wait_until(lambda: self.run("return e2e.menu();") is None, 5), "Escape left the menu open")
+        check(wait_until(lambda: self.run("return listView.menu();") is None, 5), "Escape left the menu open")
 
     def dismiss(self, caption, seconds=10):
         boxes = wait_until(lambda: visible_windows(caption), seconds)
@@ -176,10 +115,10 @@ class Run:
         self.logins = len(LOG.received(r'LOGIN kind 1 id="webmember"'))
         b = self.browser
         b.open(PAGE)
-        b.run(PAGE_HELPERS)
+        b.run(LIST_PAGE_HELPERS)
         button = b.driver.find_element(By.ID, "desktop-start")
         check(wait_until(button.is_displayed, 20), "no start button (state %r)" % b.state())
-        check(self.run("return e2e.header();")[6] == "앨범", "before the list: %s" % self.run("return e2e.header();"))
+        check(self.run("return listView.header();")[6] == "앨범", "before the list: %s" % self.run("return listView.header();"))
         button.click()
         link = wait_until(lambda: start_link(b), 5)
         check(link, "the page opened no notewell: link")
@@ -198,18 +137,11 @@ class Run:
         check(not [m for m in self.ids() if not re.fullmatch(r"w\d+|mina", m)], "not only women: %s" % self.ids())
 
     def the_next_page_finds_notewell_and_gets_the_list(self):
-        # Headless Chromium keeps its question whether to open the notewell:
-        # link on the first tab, unanswered, and that tab takes no more input:
+        # The first tab keeps Chromium's unanswered question about the link:
         # the member goes on in the site's next page, in a tab of its own.
-        driver = self.browser.driver
-        first = driver.current_window_handle
-        driver.switch_to.new_window("tab")
-        second = driver.current_window_handle
-        driver.switch_to.window(first)
-        driver.close()
-        driver.switch_to.window(second)
+        self.browser.leave_link_tab()
         self.browser.open(PAGE)
-        self.browser.run(PAGE_HELPERS)
+        self.browser.run(LIST_PAGE_HELPERS)
         check(wait_until(lambda: self.browser.state() == "loggedIn", 20), "the state is %r" % self.browser.state())
         check(wait_until(lambda: self.rows() == WOMEN + 1, 30), "the next page's list has %s rows" % self.rows())
         check(self.cells("mina") == MINA_CELLS, "mina's row shows %s" % self.cells("mina"))
@@ -239,14 +171,14 @@ class Run:
     def the_mens_list_and_back(self):
         b = self.browser
         b.driver.find_element(By.XPATH, "//button[text()='남성 회원']").click()
-        check(wait_until(lambda: self.rows() == MEN and self.run("return e2e.header();")[6] == "포인트", 15),
-              "the men's list: %s rows, header %s" % (self.rows(), self.run("return e2e.header();")))
+        check(wait_until(lambda: self.rows() == MEN and self.run("return listView.header();")[6] == "포인트", 15),
+              "the men's list: %s rows, header %s" % (self.rows(), self.run("return listView.header();")))
         check(all(re.fullmatch(r"m\d+", m) for m in self.ids()), "not only men: %s" % self.ids())
         check(LOG.received(r"LIST_MEMBERS kind 1 list='M'"), "no request for the men: %s" % LOG.received("LIST_"))
-        check(self.menu_of("m1") == [["프로필보기", True]], "a man's menu for a man: %s" % self.run("return e2e.menu();"))
+        check(self.menu_of("m1") == [["프로필보기", True]], "a man's menu for a man: %s" % self.run("return listView.menu();"))
         self.close_menu()
         b.driver.find_element(By.XPATH, "//button[text()='여성 회원']").click()
-        check(wait_until(lambda: self.rows() == WOMEN + 21 and self.run("return e2e.header();")[6] == "앨범", 15),
+        check(wait_until(lambda: self.rows() == WOMEN + 21 and self.run("return listView.header();")[6] == "앨범", 15),
               "back to the women: %s rows" % self.rows())
         menu = self.menu_of("mina")
         check([t for t, _ in menu] == FULL_MENU and all(e for t, e in menu if t not in ("친구해제", "차단해제")),
@@ -296,7 +228,7 @@ class Run:
         check(wait_until(lambda: self.notewell.poll() is not None, 15), "Notewell still runs")
         check(wait_until(lambda: re.search(r"list#\d+\s+webmember\s+-- connection ended", LOG.text()), 10),
               "the list's connection did not end")
-        errors = self.run("return e2e.errors;")
+        errors = self.run("return listView.errors;")
         check(not errors, "the element heard refusals: %s" % errors)
 
     def main(self):

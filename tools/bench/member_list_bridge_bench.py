@@ -49,10 +49,23 @@ LOG_TIME = re.compile(r"^\s*(\d+) ms  ")
 # fires (a capturing listener sees the event, which does not bubble) is kept
 # with its time on the epoch clock.
 PAGE_CLOCK = """
-window.__bench = {shown: []};
+window.__bench = {shown: [], events: []};
 window.addEventListener("rowsshown", function (e) {
     window.__bench.shown.push([performance.timeOrigin + performance.now(), e.detail.rows]);
 }, true);
+// What went wrong, when a run fails: the element's refusals and the bridge's closes.
+window.addEventListener("listerror", function (e) { window.__bench.events.push(["listerror", e.detail]); }, true);
+(function (Socket) {
+    window.WebSocket = function (url, protocols) {
+        var s = protocols === undefined ? new Socket(url) : new Socket(url, protocols);
+        s.addEventListener("close", function (e) {
+            window.__bench.events.push(["close", url, e.code, e.reason, performance.timeOrigin + performance.now()]);
+        });
+        return s;
+    };
+    window.WebSocket.prototype = Socket.prototype;
+    window.WebSocket.OPEN = Socket.OPEN;
+})(window.WebSocket);
 """
 
 
@@ -234,7 +247,7 @@ class Bench:
         tab that opened the link is closed (headless Chromium keeps its
         unanswered question on it)."""
         from browser_support import run_start_link, start_link, wait_until
-        b, driver = self.browser, self.browser.driver
+        b = self.browser
         b.open("http://%s/test/bridge-page.html" % self.web_host)
         b.run("CorvalaDesktop.start();")
         link = wait_until(lambda: start_link(b), 5)
@@ -245,12 +258,7 @@ class Bench:
                                                       "sessionId": VIEWER["SESSIONID"], "server": "127.0.0.1"})
         if not wait_until(lambda: b.state() == "loggedIn", 60):
             raise RuntimeError("Notewell did not log in (state %r)" % b.state())
-        first = driver.current_window_handle
-        driver.switch_to.new_window("tab")
-        second = driver.current_window_handle
-        driver.switch_to.window(first)
-        driver.close()
-        driver.switch_to.window(second)
+        b.leave_link_tab()
 
     def stop_notewell(self):
         from browser_support import wait_until
@@ -293,7 +301,8 @@ class Bench:
             print("         no note window; on the screen: %s; the server: %s"
                   % (window_titles(), [l for l in s.lines() if "NOTE" in l or "input" in l][-5:]), flush=True)
         if not wait_until(lambda: count() == members, 300, step=0.05):
-            raise RuntimeError("the page shows %d of %d members" % (count(), members))
+            raise RuntimeError("the page shows %d of %d members; the page saw %s; state %r"
+                               % (count(), members, self.browser.run("return __bench.events;"), self.browser.state()))
         wait_until(lambda: any(r == members for _, r in self.browser.run("return __bench.shown;")), 30)
         shown = [t for t, r in self.browser.run("return __bench.shown;") if r == members]
         received = page_bytes_received()
