@@ -58,7 +58,7 @@ play_in_chromium() {
         { echo "Chromium cannot start here; see build/demo/chromium-check.log" >&2; exit 1; }
     browser_start
     wine_windows_look
-    wine_runs_32bit || echo "32-bit programs do not run here ($WINE32_REASON)."
+    [ -z "$BUILD_REASON" ] || echo "$BUILD_REASON."
     echo "The demo plays the page in $(/usr/bin/chromium --version 2>/dev/null) with Notewell of $build."
     local site log status=0
     site=$(mktemp -d)
@@ -88,12 +88,11 @@ export WINEPREFIX=${WINEPREFIX:-$repo/build/demo/wineprefix$suffix}
 source tools/wine-env.sh
 wine_env_start
 wine_windows_look
-if wine_runs_32bit; then
-    build=build/win32
+wine_pick_build
+if [ -z "$BUILD_REASON" ]; then
     echo "The demo runs the release build (i686, $build)."
 else
-    build=build/win64
-    echo "32-bit programs do not run here ($WINE32_REASON): the demo runs the x86_64 build ($build)."
+    echo "$BUILD_REASON: the demo runs the x86_64 build ($build)."
 fi
 # A dev server an earlier demo of this tree left behind holds the ports; only
 # that one is ended, never another tree's or another user's.

@@ -33,6 +33,20 @@ wine_runs_32bit() {
     [ -z "$WINE32_REASON" ]
 }
 
+# The Windows build the demo and the browser tests run: the release build
+# (i686) where 32-bit programs run and it has been built, else x86_64's. Sets
+# build and BUILD_REASON (why not the release build; empty when it is).
+# Call after wine_env_start.
+wine_pick_build() {
+    BUILD_REASON=""
+    if ! wine_runs_32bit; then
+        BUILD_REASON="32-bit programs do not run here ($WINE32_REASON)"
+    elif ! [ -f "$repo/build/win32/tray/Notewell.exe" ]; then
+        BUILD_REASON="the release build (build/win32) is not built"
+    fi
+    if [ -z "$BUILD_REASON" ]; then build=build/win32; else build=build/win64; fi
+}
+
 # True when an X server answers on $DISPLAY.
 display_alive() { xdotool getdisplaygeometry >/dev/null 2>&1; }
 

@@ -17,8 +17,8 @@ import traceback
 
 from selenium.webdriver.common.by import By
 
-from browser_support import (Browser, ServerLog, run_start_link, start_link, visible_windows, wait_until,
-                             window_titles, xdotool)
+from browser_support import (Browser, ServerLog, answer_escape, run_start_link, start_link, visible_windows,
+                             wait_until, window_titles)
 
 WEB_HOST = os.environ["CORVALA_WEB_HOST"]
 DEVSERVER_LOG = os.environ["CORVALA_DEVSERVER_LOG"]
@@ -36,15 +36,6 @@ NOTHING_ANSWERS = ("notRunning", "blocked")
 
 LOG = ServerLog(DEVSERVER_LOG)
 server_log, received, received_since = LOG.text, LOG.received, LOG.received_since
-
-
-def answer_escape(window):
-    """What a member's Esc does: Cancel on a question, OK on a notice. With no
-    window manager the box takes the keyboard once clicked (on its caption)."""
-    where = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", window).split())
-    xdotool("mousemove", str(int(where["X"]) + int(where["WIDTH"]) // 2), str(int(where["Y"]) + 8), "click", "1")
-    time.sleep(0.3)
-    xdotool("key", "Escape")
 
 
 class PageBrowser(Browser):

@@ -46,7 +46,7 @@ browser_start() {
     fi
     wine_env_start || return 1
     # The release build where 32-bit programs run, as the Windows suite does.
-    if wine_runs_32bit; then build=build/win32; else build=build/win64; fi
+    wine_pick_build
     notewell=$browser_repo/$build/tray/Notewell.exe
     devserver=$browser_repo/build/native/devserver/devserver
     local f

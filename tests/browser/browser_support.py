@@ -14,6 +14,63 @@ from selenium.webdriver.chrome.service import Service
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
+# Reads a page's <corvala-member-list id="member-list"> (the sample page's)
+# as the member sees it: each row's cells (an icon cell by its icon's file),
+# the header, the open menu; run it once the page has loaded.
+LIST_PAGE_HELPERS = """
+window.listView = (function () {
+    var list = document.getElementById("member-list"), errors = [];
+    list.addEventListener("listerror", function (e) { errors.push(e.detail); });
+    function root() { return list.shadowRoot; }
+    function frame() {
+        return new Promise(function (d) { requestAnimationFrame(function () { requestAnimationFrame(d); }); });
+    }
+    function cellsOf(row) {
+        return Array.prototype.map.call(row.children, function (cell) {
+            var img = cell.querySelector("img");
+            return img ? (img.hidden ? "" : img.src.split("/").pop()) : cell.textContent;
+        });
+    }
+    return {
+        list: list,
+        errors: errors,
+        // The row element of a listed member, scrolled into view (a promise; null when not listed).
+        row: function (id) {
+            var index = list.memberIds().indexOf(id), view = root().querySelector(".viewport");
+            if (index < 0) return Promise.resolve(null);
+            if (index * 27 < view.scrollTop || (index + 1) * 27 > view.scrollTop + view.clientHeight) {
+                view.scrollTop = index * 27;
+            }
+            return frame().then(function () {
+                for (var r = root().querySelector(".layer").firstElementChild; r; r = r.nextElementSibling) {
+                    if (r._entry && r._entry.id === id) return r;
+                }
+                return null;
+            });
+        },
+        cells: function (id) {
+            return this.row(id).then(function (r) { return r && cellsOf(r); });
+        },
+        header: function () {
+            return Array.prototype.map.call(root().querySelectorAll(".hitem"), function (h) { return h.textContent; });
+        },
+        menu: function () {
+            var menu = root().querySelector(".menu");
+            return menu && Array.prototype.map.call(menu.querySelectorAll(".item"), function (item) {
+                return [item.firstChild.nodeValue, !item.classList.contains("disabled")];
+            });
+        },
+        item: function (text) {
+            var menu = root().querySelector(".menu");
+            return menu && Array.prototype.filter.call(menu.querySelectorAll(".item"), function (item) {
+                return item.firstChild.nodeValue === text;
+            })[0];
+        }
+    };
+})();
+"""
+
+
 def wait_until(predicate, seconds, step=0.2):
     end = time.monotonic() + seconds
     while True:
@@ -44,6 +101,47 @@ def window_titles():
     return [name for _, name, _ in screen()]
 
 
+def answer_escape(window):
+    """What a member's Esc does: Cancel on a question, OK on a notice. With no
+    window manager the box takes the keyboard once clicked (on its caption)."""
+    where = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", window).split())
+    xdotool("mousemove", str(int(where["X"]) + int(where["WIDTH"]) // 2), str(int(where["Y"]) + 8), "click", "1")
+    time.sleep(0.3)
+    xdotool("key", "Escape")
+
+
+def open_row_menu(browser, member):
+    """Right-clicks the member's row on a page with LIST_PAGE_HELPERS, as the
+    member does: the menu's items and whether each is enabled, or None."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    row = browser.driver.execute_async_script(
+        "var done = arguments[arguments.length - 1]; listView.row(arguments[0]).then(done);", member)
+    if row is None:
+        return None
+    ActionChains(browser.driver).context_click(row.find_element(By.CSS_SELECTOR, ".c1")).perform()
+    return wait_until(lambda: browser.run("return listView.menu();"), 5)
+
+
+def point_at_menu_item(browser, text):
+    from selenium.webdriver.common.action_chains import ActionChains
+    item = browser.run("return listView.item(arguments[0]);", text)
+    if item:
+        ActionChains(browser.driver).move_to_element(item).perform()
+    return item
+
+
+def choose_menu_item(browser, text, under=None):
+    """Clicks an item of the open menu (in the sub-menu `under`); whether the menu then closed."""
+    if under:
+        point_at_menu_item(browser, under)
+    item = point_at_menu_item(browser, text)
+    if not item:
+        return False
+    item.click()
+    return wait_until(lambda: browser.run("return listView.menu();") is None, 5)
+
+
 class ServerLog:
     """The dev server's log: a line per packet, "in" from a client."""
 
@@ -62,6 +160,22 @@ class ServerLog:
         """What clients sent after the log had `mark` characters, keep-alives aside."""
         tail = self.text()[mark:]
         return [l for l in tail.splitlines() if " in  " in l and " in  KEEPALIVE" not in l]
+
+
+class ServerInput:
+    """The dev server's standard input (a FIFO the run keeps open): scenario
+    lines that run as they arrive, e.g. "list fill 300 sex=F prefix=w"."""
+
+    def __init__(self, path):
+        self.file = open(path, "w", encoding="utf-8")
+
+    def say(self, *lines):
+        for line in lines:
+            self.file.write(line + "\n")
+        self.file.flush()
+
+    def close(self):
+        self.file.close()
 
 
 def start_link(browser):
@@ -118,6 +232,17 @@ class Browser:
         """The script's own errors; a port that refuses the connection is expected."""
         return [e["message"] for e in self.driver.get_log("browser") if e.get("level") == "SEVERE"
                 and "corvala-desktop.js" in e.get("message", "") and "WebSocket connection to" not in e["message"]]
+
+    def leave_link_tab(self):
+        """Goes on in a new tab and closes this one. Headless Chromium keeps
+        its question whether to open a notewell: link on the tab that opened
+        it, unanswered, and that tab then takes no more input."""
+        first = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")
+        second = self.driver.current_window_handle
+        self.driver.switch_to.window(first)
+        self.driver.close()
+        self.driver.switch_to.window(second)
 
     def close(self):
         try:
