@@ -13,17 +13,6 @@ constexpr UINT kInfoBox = MB_OK | MB_ICONINFORMATION | MB_TOPMOST;
 std::string RecordText(std::string_view utf8) { return KoreanBytesFromUtf8(utf8); }
 
 
-// A call into the session: the session is never closed under it.
-class SessionCall {
-public:
-    explicit SessionCall(int& depth) : depth_(depth) { ++depth_; }
-    ~SessionCall() { --depth_; }
-    SessionCall(const SessionCall&) = delete;
-    SessionCall& operator=(const SessionCall&) = delete;
-
-private:
-    int& depth_;
-};
 // Times one turn of the list's on the window's thread (turns that ran a box
 // are the box's time, not the list's).
 class TurnTimer {
@@ -43,6 +32,21 @@ private:
 };
 }  // namespace
 
+// A call into the session: the session is never closed under it, and one
+// let go meanwhile goes as the last call returns.
+class CPageMemberList::SessionCall {
+public:
+    explicit SessionCall(CPageMemberList& list) : list_(list) { ++list_.inSession_; }
+    ~SessionCall() {
+        if (--list_.inSession_ == 0 && list_.closeWhenIdle_) list_.CloseSession();
+    }
+    SessionCall(const SessionCall&) = delete;
+    SessionCall& operator=(const SessionCall&) = delete;
+
+private:
+    CPageMemberList& list_;
+};
+
 CPageMemberList::~CPageMemberList() {
     pages_.clear();
     CloseSession();  // the window is gone: no call into the session is under way
@@ -52,7 +56,7 @@ CPageMemberList::~CPageMemberList() {
 
 std::string CPageMemberList::Subscribe(uint32_t page, const BridgeListViewer& viewer) {
     TurnTimer turn(longestTurnMicros_);
-    if (session_ && !closeWhenIdle_ && viewer.memberId != viewerId_) return "other-member";
+    if (session_ && !closeWhenIdle_ && viewer.memberId != session_->MemberId()) return "other-member";
     if (pages_.count(page)) return std::string();  // already has it
     if (closeWhenIdle_) return "busy";             // the last list is still being let go
     const bool first = !session_;
@@ -79,7 +83,6 @@ void CPageMemberList::StartOver(uint32_t id, Page& page) {
 
 void CPageMemberList::Open(const BridgeListViewer& viewer) {
     session_ = std::make_unique<MemberListSession>(static_cast<MemberListHost&>(*this), &CleanMemberText);
-    viewerId_ = viewer.memberId;
     // The identity goes as Rosterly sends its "ID" and "PWD", and the
     // version is the list control's where it is installed beside Notewell.
     session_->SetViewer(viewer.memberId, viewer.password);
@@ -112,7 +115,6 @@ void CPageMemberList::CloseSession() {
     session_->Reset();  // its timers
     link_.Close();
     session_.reset();
-    viewerId_.clear();
     unblockId_.clear();
 }
 
@@ -242,7 +244,7 @@ void CPageMemberList::OnLinkEvents() {
 }
 
 void CPageMemberList::Dispatch(CListConnection::Event& event) {
-    SessionCall call(inSession_);
+    SessionCall call(*this);
     switch (event.kind) {
     case CListConnection::Event::Opened: session_->OnLinkOpened(); break;
     case CListConnection::Event::ConnectFailed: session_->OnConnectFailed(); break;
@@ -256,16 +258,12 @@ void CPageMemberList::Dispatch(CListConnection::Event& event) {
         break;
     case CListConnection::Event::Ended: break;
     }
-    if (closeWhenIdle_ && inSession_ == 1) CloseSession();
 }
 
 void CPageMemberList::OnTimer(ListTimer timer) {
     if (!session_ || closeWhenIdle_) return;  // going: nothing more is sent
-    {
-        SessionCall call(inSession_);
-        session_->OnTimer(timer);
-    }
-    if (closeWhenIdle_ && inSession_ == 0) CloseSession();
+    SessionCall call(*this);
+    session_->OnTimer(timer);
 }
 
 // ---- the session's host ----
@@ -315,34 +313,22 @@ void CPageMemberList::RowFlagsChanged(const MemberRecord& record) {
 
 std::string CPageMemberList::ChangeMode(bool label, const std::string& value) {
     if (!session_) return "not-subscribed";
-    {
-        SessionCall call(inSession_);
-        if (label)
-            session_->ApplyLabel(value);
-        else
-            session_->ApplyListMode(value);
-    }
-    if (closeWhenIdle_ && inSession_ == 0) CloseSession();
+    SessionCall call(*this);
+    if (label)
+        session_->ApplyLabel(value);
+    else
+        session_->ApplyListMode(value);
     return std::string();
 }
 
-const MemberRecord* CPageMemberList::Listed(const std::string& id) const {
-    return session_ ? const_cast<MemberRowIndex&>(session_->Rows()).Find(id) : nullptr;
-}
-
-std::string CPageMemberList::Act(ListAction action, const std::string& memberId) {
-    if (!session_) return "not-subscribed";
-    std::string error;
-    {
-        SessionCall call(inSession_);
-        error = ActNow(action, memberId);
-    }
-    if (closeWhenIdle_ && inSession_ == 0) CloseSession();
-    return error;
+const MemberRecord* CPageMemberList::Listed(const std::string& id) {
+    return session_ ? session_->Rows().Find(id) : nullptr;
 }
 
 // The record is not read after a box: the box's loop may take the row away.
-std::string CPageMemberList::ActNow(ListAction action, const std::string& memberId) {
+std::string CPageMemberList::Act(ListAction action, const std::string& memberId) {
+    if (!session_) return "not-subscribed";
+    SessionCall call(*this);
     const MemberRecord* record = Listed(memberId);
     // What the list's menu offers: the other sex's menu (or the buddies') has
     // every item, the own sex's the profile only; the friend items follow the
@@ -424,15 +410,14 @@ void CPageMemberList::OnAskUnblock() {
         return;
     }
     {
-        SessionCall call(inSession_);
+        SessionCall call(*this);
         const std::string id = unblockId_, nick = unblockNick_;
         unblockId_.clear();
         const int answer = ShowMessageBox(window_.m_hWnd, kUnblockQuestionText, kFriendCaption,
                                           MB_YESNOCANCEL | MB_ICONINFORMATION | MB_TOPMOST);
-        if (session_ && !closeWhenIdle_ && answer != IDCANCEL) {
+        if (!closeWhenIdle_ && answer != IDCANCEL) {
             session_->SetSelection(id, nick);
             session_->SendRelation(answer == IDYES ? 'F' : 'U');
         }
     }
-    if (closeWhenIdle_ && inSession_ == 0) CloseSession();
 }

@@ -68,6 +68,7 @@ public:
     static constexpr unsigned kSliceMs = 8;
 
 private:
+    class SessionCall;
     struct Page {
         std::vector<std::string> toSend;  // the whole list's ids still to go, in row order
         size_t next = 0;
@@ -87,8 +88,7 @@ private:
     void PumpAll();
     void DropPage(uint32_t page, const char* reason);
     void ScheduleMoreEvents();
-    const MemberRecord* Listed(const std::string& id) const;
-    std::string ActNow(ListAction action, const std::string& memberId);
+    const MemberRecord* Listed(const std::string& id);
     void SendNote(const MemberRecord* record);
     std::string RequestChat(const MemberRecord* record);
 
@@ -110,7 +110,6 @@ private:
     std::unique_ptr<MemberListSession> session_;
     CListConnection link_;
     std::map<uint32_t, Page> pages_;
-    std::string viewerId_;
     // Calls into the session under way: it is not closed under them.
     int inSession_ = 0;
     bool closeWhenIdle_ = false;
